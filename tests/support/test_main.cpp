@@ -1,0 +1,15 @@
+// The main of every test executable: a QApplication on the offscreen platform.
+#include <QApplication>
+
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    ::testing::InitGoogleTest(&argc, argv);
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("ZervaTests"));
+    QApplication::setLayoutDirection(Qt::RightToLeft);
+    return RUN_ALL_TESTS();
+}

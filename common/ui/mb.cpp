@@ -129,7 +129,6 @@ void MB::configure(const MsgBoxArgs& args) {
 int MB::MsgBox(const MsgBoxArgs& args) {
     configure(args);
     if (args.intervalTime != 0) {
-        setAttribute(Qt::WA_DeleteOnClose);
         setModal(false);
         m_timer->setInterval(args.intervalTime);
         m_timer->start();
@@ -164,6 +163,7 @@ int QtMessenger::MsgBox(const MsgBoxArgs& args) {
     }
     if (args.intervalTime != 0) {
         auto* box = new MB(m_parent);
+        box->setAttribute(Qt::WA_DeleteOnClose);
         m_timed = box;
         return box->MsgBox(args);
     }

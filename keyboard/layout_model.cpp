@@ -66,6 +66,23 @@ bool LayoutModel::isKeyDraggable(int key) const {
     return validKey(key) && entryOnKey(key) != kEmptyEntry;
 }
 
+int LayoutModel::nextEmptyKey(int key) const {
+    if (!validKey(key)) {
+        return key;
+    }
+    for (int k = key; k < kKeyCount; ++k) {
+        if (entryOnKey(k) == kEmptyEntry) {
+            return k;
+        }
+    }
+    for (int k = 0; k <= key; ++k) {
+        if (entryOnKey(k) == kEmptyEntry) {
+            return k;
+        }
+    }
+    return key;
+}
+
 const PaletteEntry& LayoutModel::entry(int index) const {
     if (index < 0 || index >= paletteSize()) {
         return m_palette[kEmptyEntry];

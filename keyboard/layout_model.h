@@ -60,6 +60,9 @@ public:
     QString keyTip(int key) const;
     // A key that holds a character can be dragged; an empty key cannot.
     bool isKeyDraggable(int key) const;
+    // Where the focus goes after a character was put on key: the first empty key of the plane
+    // shown from key up to 47, else from 0 up to key, else key itself.
+    int nextEmptyKey(int key) const;
 
     // --- Palette -------------------------------------------------------------------------------
     int paletteSize() const { return static_cast<int>(m_palette.size()); }

@@ -205,3 +205,17 @@ TEST(LayoutModel, ExtraCharsKeepsLengthPrefixedTextsInOrder) {
                                                 QStringLiteral("a"), QStringLiteral("a")}));
     EXPECT_EQ(spy.size(), 3);
 }
+
+TEST(LayoutModel, NextEmptyKeyWrapsToTheStartOfThePlaneShown) {
+    LayoutModel m;
+    for (int k = 0; k < kKeyCount; ++k) {
+        m.SetKey(k, 0);
+    }
+    EXPECT_EQ(m.nextEmptyKey(10), 10); // no empty key at all
+    m.ClearKey(3);
+    m.ClearKey(20);
+    EXPECT_EQ(m.nextEmptyKey(10), 20);
+    EXPECT_EQ(m.nextEmptyKey(21), 3);
+    m.setShiftPlaneShown(true); // the shift plane is all empty
+    EXPECT_EQ(m.nextEmptyKey(30), 30);
+}

@@ -1,0 +1,146 @@
+// The zerva-layout tool, run as a program: its JSON dump, exit codes and written files.
+#include "keyboard_test_util.h"
+
+#include "common/codepage.h"
+#include "tests/support/test_paths.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <algorithm>
+
+#include <gtest/gtest.h>
+
+using namespace zerva::keyboard;
+using namespace zerva::keyboard::test;
+using zerva::test::binDir;
+using zerva::test::readFile;
+using zerva::test::writeFile;
+
+namespace {
+
+struct ToolRun {
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+ToolRun runTool(const QStringList& args) {
+    QProcess p;
+    p.start(binDir() + QStringLiteral("/zerva-layout"), args);
+    ToolRun r;
+    if (!p.waitForFinished(30000)) {
+        return r;
+    }
+    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = p.readAllStandardOutput();
+    r.err = p.readAllStandardError();
+    return r;
+}
+
+} // namespace
+
+TEST(ZervaLayoutTool, DumpOfTheStandardLayout) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("std.kbd"));
+    ASSERT_EQ(runTool({QStringLiteral("standard"), path}).exitCode, 0);
+    EXPECT_EQ(readFile(path), standardLayoutImage());
+
+    const ToolRun r = runTool({QStringLiteral("dump"), path});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.startsWith("{\"keymap\":[6,"));
+    EXPECT_EQ(r.out.count('\n'), 1);
+    // Keys come in a fixed order, so the output is stable text.
+    const qsizetype order[] = {r.out.indexOf("\"keymap\""),   r.out.indexOf("\"runtime\""),
+                               r.out.indexOf("\"used\""),     r.out.indexOf("\"extraChars\""),
+                               r.out.indexOf("\"messages\""), r.out.indexOf("\"read\"")};
+    EXPECT_TRUE(std::is_sorted(std::begin(order), std::end(order)));
+
+    const QJsonObject o = QJsonDocument::fromJson(r.out).object();
+    const QJsonArray keymap = o[QStringLiteral("keymap")].toArray();
+    ASSERT_EQ(keymap.size(), 96);
+    EXPECT_EQ(keymap[50].toInt(), 104);
+    EXPECT_EQ(keymap[78].toInt(), 102);
+    const QJsonArray runtime = o[QStringLiteral("runtime")].toArray();
+    ASSERT_EQ(runtime.size(), 1);
+    const QJsonObject e = runtime[0].toObject();
+    EXPECT_EQ(e[QStringLiteral("index")].toInt(), 104);
+    EXPECT_EQ(e[QStringLiteral("code")].toInt(), 199);
+    EXPECT_EQ(e[QStringLiteral("caption")].toString(),
+              zerva::common::fromCp1256(QByteArray("\xC7\xF0")));
+    EXPECT_EQ(e[QStringLiteral("tip")].toString(), tipPrefix() + QStringLiteral("199 240 "));
+    const QJsonArray used = o[QStringLiteral("used")].toArray();
+    EXPECT_TRUE(used.contains(102));
+    EXPECT_FALSE(used.contains(54)); // '%' is on no key
+    EXPECT_EQ(o[QStringLiteral("extraChars")].toArray().size(), 1);
+    EXPECT_TRUE(o[QStringLiteral("messages")].toArray().isEmpty());
+    EXPECT_TRUE(o[QStringLiteral("read")].toBool());
+}
+
+TEST(ZervaLayoutTool, DumpReportsTheQuestionAndTheAnswer) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("odd.kbd"));
+    QByteArray odd = standardLayoutImage();
+    odd[20] = 1;
+    ASSERT_TRUE(writeFile(path, odd));
+
+    const ToolRun no = runTool({QStringLiteral("dump"), path});
+    const QJsonObject o = QJsonDocument::fromJson(no.out).object();
+    EXPECT_FALSE(o[QStringLiteral("read")].toBool());
+    EXPECT_EQ(o[QStringLiteral("messages")].toArray().size(), 1);
+    EXPECT_EQ(o[QStringLiteral("keymap")].toArray()[0].toInt(), kEmptyEntry);
+    EXPECT_FALSE(no.err.isEmpty()); // the prompt
+
+    const ToolRun yes =
+        runTool({QStringLiteral("dump"), path, QStringLiteral("--answer"), QStringLiteral("yes")});
+    EXPECT_TRUE(QJsonDocument::fromJson(yes.out).object()[QStringLiteral("read")].toBool());
+}
+
+TEST(ZervaLayoutTool, CopyExitCodes) {
+    QTemporaryDir dir;
+    const QString std = dir.filePath(QStringLiteral("std.kbd"));
+    const QString odd = dir.filePath(QStringLiteral("odd.kbd"));
+    const QString shortFile = dir.filePath(QStringLiteral("short.kbd"));
+    const QString out = dir.filePath(QStringLiteral("out.kbd"));
+    QByteArray oddBytes = plainStandardFile();
+    oddBytes[3] = 9;
+    ASSERT_TRUE(writeFile(std, standardLayoutImage()));
+    ASSERT_TRUE(writeFile(odd, oddBytes));
+    ASSERT_TRUE(writeFile(shortFile, QByteArray(10, 'x')));
+    const QString yes[] = {QStringLiteral("--answer"), QStringLiteral("yes")};
+
+    struct Case {
+        const char* name;
+        QStringList args;
+        int exitCode;
+        bool written;
+    };
+    const Case cases[] = {
+        {"standard", {QStringLiteral("copy"), std, out}, 0, true},
+        {"refused", {QStringLiteral("copy"), shortFile, out}, 1, false},
+        {"answeredNo", {QStringLiteral("copy"), odd, out}, 1, false},
+        {"answeredYes", {QStringLiteral("copy"), odd, out, yes[0], yes[1]}, 0, true},
+        {"cannotWrite",
+         {QStringLiteral("copy"), std, dir.filePath(QStringLiteral("a/b/c"))},
+         3,
+         false},
+        {"missingOutput", {QStringLiteral("copy"), std}, 2, false},
+        {"badAnswer",
+         {QStringLiteral("copy"), std, out, yes[0], QStringLiteral("maybe")},
+         2,
+         false},
+        {"unknownCommand", {QStringLiteral("frobnicate")}, 2, false},
+    };
+    for (const Case& c : cases) {
+        QFile::remove(out);
+        const ToolRun r = runTool(c.args);
+        EXPECT_EQ(r.exitCode, c.exitCode) << c.name << r.err.toStdString();
+        EXPECT_EQ(QFile::exists(out), c.written) << c.name;
+    }
+    // The copy of a file with a foreign header is written with the standard one.
+    runTool({QStringLiteral("copy"), odd, out, yes[0], yes[1]});
+    EXPECT_EQ(readFile(out), plainStandardFile());
+}

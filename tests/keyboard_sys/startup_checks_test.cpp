@@ -58,6 +58,10 @@ struct StartupCase {
     bool substituteRemoved = true;
 };
 
+void PrintTo(const StartupCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class StartupChecks : public ::testing::TestWithParam<StartupCase> {};
 
 TEST_P(StartupChecks, ShowItsMessagesInOrderAndEndWhereTheyFail) {

@@ -1,0 +1,160 @@
+// Text and RTF conversion with the clipboard's table.
+#include "clipboard_convert.h"
+
+#include "common/codepage.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+namespace zerva::clipboard {
+
+namespace {
+
+bool isHexDigit(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+char lower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+void appendByte(QByteArray& out, QByteArrayView hex) {
+    out.append(static_cast<char>(*HexToByte(hex)));
+}
+
+} // namespace
+
+QByteArray convertTextBytes(const ClipboardTable& table, QByteArrayView text) {
+    QByteArray out;
+    out.reserve(text.size());
+    const qsizetype n = text.size();
+    for (qsizetype p = 0; p < n; ++p) {
+        const auto& cells = table[static_cast<std::uint8_t>(text[p])];
+        if (!cells.pairs.isEmpty() && p + 1 < n) {
+            const QByteArray key = ByteToHex(static_cast<std::uint8_t>(text[p + 1]));
+            if (const auto target = FindPairTarget(cells.pairs, key)) {
+                appendByte(out, *target);
+                ++p;
+                continue;
+            }
+        }
+        if (cells.out1Hex.isEmpty()) {
+            continue;
+        }
+        appendByte(out, cells.out1Hex);
+        if (!cells.out2Hex.isEmpty()) {
+            appendByte(out, cells.out2Hex);
+        }
+    }
+    return out;
+}
+
+QString convertText(const ClipboardTable& table, const QString& text) {
+    QString out;
+    out.reserve(text.size());
+    QByteArray run;
+    auto flush = [&] {
+        if (!run.isEmpty()) {
+            out += common::fromCp1256(convertTextBytes(table, run));
+            run.clear();
+        }
+    };
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar ch = text[i];
+        // A surrogate half has no byte in code page 1256, so both halves pass through.
+        const auto byte = ch.isSurrogate() ? std::nullopt : common::cp1256Byte(ch.unicode());
+        if (byte) {
+            run.append(static_cast<char>(*byte));
+        } else {
+            flush();
+            out += ch;
+        }
+    }
+    flush();
+    return out;
+}
+
+qsizetype CopyThrough(QByteArrayView input, QByteArray& output, qsizetype position,
+                      char delimiter) {
+    const qsizetype at = input.indexOf(delimiter, position);
+    const qsizetype end = at < 0 ? input.size() : at + 1;
+    output.append(input.sliced(position, end - position));
+    return end;
+}
+
+QByteArray convertRtf(const ClipboardTable& table, QByteArrayView rtf) {
+    QByteArray out;
+    out.reserve(rtf.size() + rtf.size() / 8);
+    const qsizetype n = rtf.size();
+    qsizetype p = 0;
+    while (p < n) {
+        p = CopyThrough(rtf, out, p, '\\'); // the backslash itself is now written
+        if (p >= n) {
+            break;
+        }
+        if (rtf[p] == '\\') {
+            // An escaped backslash: text, never the start of an escape.
+            out.append('\\');
+            ++p;
+            continue;
+        }
+        if (rtf.sliced(p).startsWith("level")) {
+            // List numbering: the escapes up to the group's end are numbers, not text.
+            p = CopyThrough(rtf, out, p, '}');
+            continue;
+        }
+        if (rtf[p] != '\'') {
+            continue;
+        }
+        if (p + 2 >= n || !isHexDigit(rtf[p + 1]) || !isHexDigit(rtf[p + 2])) {
+            continue; // copied unchanged by the next step of the walk
+        }
+        const auto& cells = table[*HexToByte(rtf.sliced(p + 1, 2))];
+        if (!cells.pairs.isEmpty() && p + 6 < n && rtf[p + 3] == '\\' && rtf[p + 4] == '\'' &&
+            isHexDigit(rtf[p + 5]) && isHexDigit(rtf[p + 6])) {
+            const char key[2] = {lower(rtf[p + 5]), lower(rtf[p + 6])};
+            if (const auto target = FindPairTarget(cells.pairs, QByteArrayView(key, 2))) {
+                out.append('\'');
+                out.append(*target);
+                p += 7;
+                continue;
+            }
+        }
+        if (cells.out1Hex.isEmpty()) {
+            out.chop(1); // the escape's backslash
+        } else {
+            out.append('\'');
+            out.append(cells.out1Hex);
+            if (!cells.out2Hex.isEmpty()) {
+                out.append("\\'");
+                out.append(cells.out2Hex);
+            }
+        }
+        p += 3;
+    }
+    return out;
+}
+
+FileResult ConvertClipboardFile(const ClipboardTable& table, ClipboardFormat format,
+                                const QString& inPath, const QString& outPath) {
+    QFile in(inPath);
+    if (!in.open(QIODevice::ReadOnly)) {
+        return FileResult::ReadFailed;
+    }
+    const QByteArray bytes = in.readAll();
+    if (in.error() != QFileDevice::NoError) {
+        return FileResult::ReadFailed;
+    }
+    in.close();
+
+    const QByteArray converted =
+        format == ClipboardFormat::Rtf ? convertRtf(table, bytes) : convertTextBytes(table, bytes);
+    QSaveFile out(outPath);
+    if (!out.open(QIODevice::WriteOnly) || out.write(converted) != converted.size() ||
+        !out.commit()) {
+        return FileResult::WriteFailed;
+    }
+    return FileResult::Ok;
+}
+
+} // namespace zerva::clipboard

@@ -1,0 +1,41 @@
+// The clipboard's conversions with a ClipboardTable: plain text over code page 1256 bytes,
+// RTF through its hexadecimal escapes, and the same rules applied to a file.
+#pragma once
+
+#include "clipboard_table.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+namespace zerva::clipboard {
+
+// Converts code page 1256 bytes: a pair entry whose second byte follows wins over the
+// single-byte entry; a single byte becomes nothing, one byte or two bytes.
+QByteArray convertTextBytes(const ClipboardTable& table, QByteArrayView text);
+
+// Converts clipboard text: each character stands for its code page 1256 byte. A character
+// without such a byte passes through unchanged and never joins a pair.
+QString convertText(const ClipboardTable& table, const QString& text);
+
+// Converts RTF: only escapes of the form \'hh change; everything else is copied. Digits
+// are read in either case and written in lower case; a malformed or cut-off escape is
+// copied unchanged; an escaped backslash never starts an escape; after a control word
+// beginning with "level" everything up to the next "}" is copied unchanged.
+QByteArray convertRtf(const ClipboardTable& table, QByteArrayView rtf);
+
+// Copies input from position up to and including the next delimiter to output and returns
+// the position after it; without a further delimiter, copies the rest and returns the
+// input's size. Positions count from 0.
+qsizetype CopyThrough(QByteArrayView input, QByteArray& output, qsizetype position, char delimiter);
+
+enum class ClipboardFormat { Text, Rtf };
+
+enum class FileResult { Ok, ReadFailed, WriteFailed };
+
+// Converts the bytes of inPath with the clipboard rules into outPath. The output is written
+// to a temporary file in outPath's folder and renamed over outPath only when complete.
+FileResult ConvertClipboardFile(const ClipboardTable& table, ClipboardFormat format,
+                                const QString& inPath, const QString& outPath);
+
+} // namespace zerva::clipboard

@@ -1,0 +1,66 @@
+// The Persian texts of the clipboard converter: messages, caption and control captions.
+#pragma once
+
+#include <QString>
+
+namespace zerva::clipboard::texts {
+
+// The list names no table (or no two-way table).
+inline QString kMsgNoTable() {
+    return QStringLiteral("هيچ جدول تبديلي در پروندهي ZervaCnv.ini پيدا نشد.");
+}
+// The list file cannot be read as a list of tables.
+inline QString kMsgBrokenList() {
+    return QStringLiteral("خطا در پروندهي ZervaCnv.ini.");
+}
+// A table file is unusable: head + number + tail.
+inline QString kMsgTableHead() {
+    return QStringLiteral("اشكال در پروندهي Table");
+}
+inline QString kMsgTableTail() {
+    return QStringLiteral(".ini، امكان تبديل پرونده وجود ندارد.");
+}
+// The clipboard could not be read or written.
+inline QString kMsgClipboardFailed() {
+    return QStringLiteral("Clipboard را نميتوان گشود.");
+}
+// The completion notice (padded with blanks when shown).
+inline QString kMsgDone() {
+    return QStringLiteral("عمليات تبديل تمام شد.");
+}
+// The window's caption, before the version.
+inline QString kCaptionStart() {
+    return QStringLiteral("زروا 2001 - مبدل Clipboard");
+}
+inline QString kLabel4() {
+    return QStringLiteral("قالب Clipboard :");
+}
+inline QString kFileFormatTip() {
+    return QStringLiteral(".Clipboard انتخاب كدپيج يا نوع");
+}
+inline QString kLabel5() {
+    return QStringLiteral("جهت تبديل :");
+}
+inline QString kChangeToMS() {
+    return QStringLiteral("تبديل به مايكروسافت .");
+}
+inline QString kChangeToMSTip() {
+    return QStringLiteral(".تبديل از قالب انتخاب شده به مايكروسافت");
+}
+inline QString kChangeFromMS() {
+    return QStringLiteral("تبديل از مايكروسافت .");
+}
+inline QString kChangeFromMSTip() {
+    return QStringLiteral(".تبديل از مايكروسافت به قالب انتخاب شده");
+}
+inline QString kCmdChange() {
+    return QStringLiteral("تبديل");
+}
+inline QString kCmdHelp() {
+    return QStringLiteral("راهنما");
+}
+inline QString kCmdExit() {
+    return QStringLiteral("خروج");
+}
+
+} // namespace zerva::clipboard::texts

@@ -1,0 +1,166 @@
+// The CBCnv window: controls, their captions, and the wiring of its buttons to the core.
+#include "cbcnv.h"
+
+#include "clipboard/clipboard_texts.h"
+#include "clipboard/convert_clipboard.h"
+#include "clipboard/table_list.h"
+
+#include "common/messages.h"
+#include "common/services.h"
+#include "common/settings_store.h"
+#include "common/ui/fonts.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QShortcut>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace zerva::clipboard {
+
+namespace {
+
+// The help page's section about this program.
+const QString kHelpSection = QStringLiteral("clipboard");
+
+template <typename W> W* named(W* widget, const QString& name, const QString& text = QString()) {
+    widget->setObjectName(name);
+    widget->setAccessibleName(text.isEmpty() ? name : text);
+    widget->setFont(common::suiteFont(9.75, true));
+    return widget;
+}
+
+} // namespace
+
+CBCnv::CBCnv(QString installPath, CBCnvServices services, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                          Qt::WindowCloseButtonHint),
+      m_installPath(std::move(installPath)), m_services(services) {
+    setObjectName(QStringLiteral("CBCnv"));
+    setWindowTitle(caption());
+    setLayoutDirection(Qt::RightToLeft);
+
+    m_label4 = named(new QLabel(texts::kLabel4()), QStringLiteral("Label4"));
+    m_fileFormat = named(new QComboBox, QStringLiteral("FileFormat"));
+    m_fileFormat->setToolTip(texts::kFileFormatTip());
+    m_fileFormat->setMinimumWidth(220);
+    m_label4->setBuddy(m_fileFormat);
+
+    m_label5 = named(new QLabel(texts::kLabel5()), QStringLiteral("Label5"));
+    m_frame1 = named(new QGroupBox, QStringLiteral("Frame1"));
+    m_changeToMS = named(new QRadioButton(texts::kChangeToMS()), QStringLiteral("ChangeToMS"));
+    m_changeToMS->setToolTip(texts::kChangeToMSTip());
+    m_changeToMS->setChecked(true);
+    m_changeFromMS =
+        named(new QRadioButton(texts::kChangeFromMS()), QStringLiteral("ChangeFromMS"));
+    m_changeFromMS->setToolTip(texts::kChangeFromMSTip());
+    auto* frameLayout = new QVBoxLayout(m_frame1);
+    frameLayout->addWidget(m_changeToMS);
+    frameLayout->addWidget(m_changeFromMS);
+
+    m_cmdChange = named(new QPushButton(texts::kCmdChange()), QStringLiteral("cmdChange"));
+    m_cmdHelp = named(new QPushButton(texts::kCmdHelp()), QStringLiteral("cmdHelp"));
+    m_cmdExit = named(new QPushButton(texts::kCmdExit()), QStringLiteral("cmdExit"));
+    m_cmdChange->setEnabled(false);
+    for (QPushButton* b : {m_cmdChange, m_cmdHelp, m_cmdExit}) {
+        b->setMinimumWidth(90);
+        b->setAutoDefault(false);
+    }
+
+    auto* grid = new QGridLayout;
+    grid->addWidget(m_label4, 0, 0);
+    grid->addWidget(m_fileFormat, 0, 1);
+    grid->addWidget(m_label5, 1, 0, Qt::AlignTop);
+    grid->addWidget(m_frame1, 1, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(m_cmdChange);
+    buttons->addWidget(m_cmdHelp);
+    buttons->addWidget(m_cmdExit);
+    auto* root = new QVBoxLayout(this);
+    root->addLayout(grid);
+    root->addSpacing(6);
+    root->addLayout(buttons);
+    root->setSizeConstraint(QLayout::SetFixedSize);
+
+    connect(m_cmdChange, &QPushButton::clicked, this, &CBCnv::cmdChange_Click);
+    connect(m_cmdHelp, &QPushButton::clicked, this, &CBCnv::cmdHelp_Click);
+    connect(m_cmdExit, &QPushButton::clicked, this, &CBCnv::cmdExit_Click);
+    // F1 anywhere in the window, whichever control has the focus.
+    auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    f1->setContext(Qt::WindowShortcut);
+    connect(f1, &QShortcut::activated, this, &CBCnv::cmdHelp_Click);
+
+    m_watch = std::make_unique<clsClipboard>(m_services.clipboard);
+}
+
+CBCnv::~CBCnv() = default;
+
+QString CBCnv::caption() {
+    return texts::kCaptionStart() + QLatin1Char(' ') + QChar(0x200F) + QStringLiteral("(1.00)");
+}
+
+bool CBCnv::load() {
+    const auto tables = loadFormatList(m_installPath, m_services.messenger);
+    if (!tables) {
+        return false;
+    }
+    m_fileFormat->clear();
+    m_tableNumbers.clear();
+    for (const TableChoice& t : *tables) {
+        m_fileFormat->addItem(t.name);
+        m_tableNumbers.push_back(t.number);
+    }
+    m_watch->InitClipboardChangeNotification(
+        [this](bool enabled) { m_cmdChange->setEnabled(enabled); });
+    m_fileFormat->setCurrentIndex(0);
+    return true;
+}
+
+void CBCnv::cmdChange_Click() {
+    const int position = m_fileFormat->currentIndex();
+    if (position < 0 || position >= static_cast<int>(m_tableNumbers.size())) {
+        return;
+    }
+    const Direction direction =
+        m_changeFromMS->isChecked() ? Direction::ChangeFromMS : Direction::ChangeToMS;
+    const ChangeOutcome outcome =
+        cmdChangeClick(m_installPath, m_tableNumbers[static_cast<std::size_t>(position)], direction,
+                       m_services.clipboard, m_services.messenger);
+    switch (outcome) {
+    case ChangeOutcome::TableFailed:
+        close();
+        break;
+    case ChangeOutcome::Converted:
+        m_cmdChange->setEnabled(false);
+        break;
+    case ChangeOutcome::NothingToConvert:
+    case ChangeOutcome::ClipboardFailed:
+        break;
+    }
+}
+
+void CBCnv::cmdHelp_Click() {
+    const QString page = common::RegReadString(m_services.settings, common::HKEY_LOCAL_MACHINE,
+                                               common::kProductKey, QStringLiteral("help"));
+    if (page == common::kNotFound || page.isEmpty()) {
+        return;
+    }
+    QUrl url = QUrl::fromUserInput(page, QString(), QUrl::AssumeLocalFile);
+    const QString path = url.path().toLower();
+    if (path.endsWith(QStringLiteral(".html")) || path.endsWith(QStringLiteral(".htm"))) {
+        url.setFragment(kHelpSection);
+    }
+    m_services.help.open(url.toString());
+}
+
+void CBCnv::cmdExit_Click() {
+    close();
+}
+
+} // namespace zerva::clipboard

@@ -1,0 +1,101 @@
+// RTF and text conversion with the clipboard's table, and the file form used by tools.
+#include "clipboard/clipboard_convert.h"
+
+#include "common/codepage.h"
+#include "tests/support/test_paths.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace zerva::clipboard;
+
+namespace {
+
+// 0xc8 drops, 0xe1 becomes 0xe3, 0xc7 becomes two bytes, 0xd3 0xe1 is a pair, 'A' maps too.
+const char kTable[] = "200=\r\n225=227\r\n199=10+13\r\n211+225=250\r\n65=66\r\n";
+
+ClipboardTable table() {
+    auto t = parseClipboardTable(kTable, Direction::ChangeToMS);
+    EXPECT_TRUE(t);
+    return t ? *t : ClipboardTable::identity();
+}
+
+struct RtfCase {
+    const char* name;
+    const char* in;
+    const char* out;
+};
+
+class RtfConversion : public ::testing::TestWithParam<RtfCase> {};
+
+} // namespace
+
+TEST_P(RtfConversion, Converts) {
+    const RtfCase& c = GetParam();
+    EXPECT_EQ(convertRtf(table(), QByteArray(c.in)), QByteArray(c.out));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, RtfConversion,
+    ::testing::Values(
+        RtfCase{"NoEscapesCopied", "{\\rtf1\\ansi A plain text}", "{\\rtf1\\ansi A plain text}"},
+        RtfCase{"SingleEscape", "x\\'e1y", "x\\'e3y"},
+        RtfCase{"UpperCaseDigitsReadWrittenLower", "\\'E1\\'C7", "\\'e3\\'0a\\'0d"},
+        RtfCase{"DroppedEscapeVanishes", "a\\'c8b\\'c8", "ab"},
+        RtfCase{"ExpansionKeepsFollowingText", "\\'c7 tail}", "\\'0a\\'0d tail}"},
+        RtfCase{"PairOfEscapes", "\\'d3\\'e1!", "\\'fa!"},
+        RtfCase{"PairWithUpperCaseSecond", "\\'d3\\'E1", "\\'fa"},
+        RtfCase{"PairNeedsAdjacentEscape", "\\'d3 \\'e1", "\\'d3 \\'e3"},
+        RtfCase{"NotHexCopied", "\\'zz\\'e1", "\\'zz\\'e3"},
+        RtfCase{"CutEscapeCopied", "ok\\'e", "ok\\'e"},
+        RtfCase{"CutApostropheCopied", "ok\\'", "ok\\'"}, RtfCase{"BackslashAtEnd", "ok\\", "ok\\"},
+        RtfCase{"EscapedBackslashIsText", "\\\\'e1\\\\\\'e1", "\\\\'e1\\\\\\'e3"},
+        RtfCase{"LevelTextKeptThenConversionGoesOn",
+                "{\\leveltext\\'02\\'c8.;}\\'e1{\\levelnumbers\\'e1;}\\'e1",
+                "{\\leveltext\\'02\\'c8.;}\\'e3{\\levelnumbers\\'e1;}\\'e3"},
+        RtfCase{"LevelWithoutCloseCopiesRest", "\\levelnfc0 \\'e1", "\\levelnfc0 \\'e1"},
+        RtfCase{"PlainBytesNeverConverted", "A\xe1", "A\xe1"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(TextConversion, CharactersOutsideTheCodePagePassAndBreakPairs) {
+    const ClipboardTable t = table();
+    const QChar seen = zerva::common::cp1256Char(0xd3);
+    const QChar lam = zerva::common::cp1256Char(0xe1);
+    const QChar replaced = zerva::common::cp1256Char(0xe3);
+    const QChar pair = zerva::common::cp1256Char(0xfa);
+    const QString smile = QString::fromUcs4(U"\U0001F600", 1);
+    const QChar devanagari(0x0915); // no byte in code page 1256
+
+    EXPECT_EQ(convertText(t, QString(seen) + lam), QString(pair));
+    EXPECT_EQ(convertText(t, QString(seen) + devanagari + lam),
+              QString(seen) + devanagari + replaced);
+    EXPECT_EQ(convertText(t, QStringLiteral("A") + smile + QChar(zerva::common::cp1256Char(0xc8))),
+              QStringLiteral("B") + smile);
+    EXPECT_EQ(convertText(t, QString()), QString());
+}
+
+TEST(ClipboardFile, ConvertsTextAndRtfAndKeepsTheOutputOnFailure) {
+    QTemporaryDir dir;
+    const QString in = dir.filePath(QStringLiteral("in.txt"));
+    const QString out = dir.filePath(QStringLiteral("out.txt"));
+    ASSERT_TRUE(zerva::test::writeFile(in, QByteArray::fromHex("d3e1c7c841")));
+    EXPECT_EQ(ConvertClipboardFile(table(), ClipboardFormat::Text, in, out), FileResult::Ok);
+    EXPECT_EQ(zerva::test::readFile(out), QByteArray::fromHex("fa0a0d42"));
+
+    ASSERT_TRUE(zerva::test::writeFile(in, "{\\'d3\\'e1 A}"));
+    EXPECT_EQ(ConvertClipboardFile(table(), ClipboardFormat::Rtf, in, out), FileResult::Ok);
+    EXPECT_EQ(zerva::test::readFile(out), QByteArray("{\\'fa A}"));
+
+    // A missing input leaves the earlier output as it was.
+    EXPECT_EQ(ConvertClipboardFile(table(), ClipboardFormat::Rtf,
+                                   dir.filePath(QStringLiteral("missing")), out),
+              FileResult::ReadFailed);
+    EXPECT_EQ(zerva::test::readFile(out), QByteArray("{\\'fa A}"));
+    EXPECT_EQ(ConvertClipboardFile(table(), ClipboardFormat::Text, in,
+                                   dir.filePath(QStringLiteral("no/such/dir/out"))),
+              FileResult::WriteFailed);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 2);
+}

@@ -206,6 +206,10 @@ std::optional<ClipboardTable> parseClipboardTable(QByteArrayView bytes, Directio
             continue;
         }
 
+        if (!to.first) {
+            fail(problem, lineNumber, "a two-byte entry without a target");
+            return std::nullopt;
+        }
         const QByteArray pairKey = ByteToHex(*from.second);
         const QByteArray target = ByteToHex(*to.first);
         if (const auto found = FindPairTarget(cells.pairs, pairKey)) {

@@ -184,12 +184,10 @@ std::optional<ClipboardTable> parseClipboardTable(QByteArrayView bytes, Directio
             return std::nullopt;
         }
 
-        Side from = *source;
-        Side to = *output;
-        if (direction == Direction::ChangeFromMS) {
-            std::swap(from.first, to.first);
-            std::swap(from.second, to.second);
-        }
+        // Reading the other way round swaps the two sides of every line.
+        const bool reverse = direction == Direction::ChangeFromMS;
+        const Side from = reverse ? *output : *source;
+        const Side to = reverse ? *source : *output;
         if (!from.first) {
             continue; // a dropped byte cannot be reversed
         }

@@ -42,7 +42,19 @@ int escapeAt(const std::uint8_t* p, const std::uint8_t* end) {
 
 class RtfScanner {
 public:
-    explicit RtfScanner(const ConversionTable& table) : m_table(table) {}
+    explicit RtfScanner(const ConversionTable& table) : m_table(table) {
+        // The whole output of an escape of each byte that starts no pair, built once from the
+        // table's hexadecimal forms, so the common case is one 8-byte copy.
+        for (int x = 0; x < 256; ++x) {
+            const ByteEntry& e = table.byte(static_cast<std::uint8_t>(x));
+            Escape& esc = m_escape[x];
+            const char text[8] = {'\\', '\'', e.out1Hex[0], e.out1Hex[1],
+                                  '\\', '\'', e.out2Hex[0], e.out2Hex[1]};
+            std::memcpy(esc.bytes.data(), text, 8);
+            esc.length = static_cast<std::uint8_t>(e.kind * 4);
+            esc.simple = e.pairHead == 0;
+        }
+    }
 
     // Converts data[0..n) into out and returns how many bytes were consumed: all of them at
     // the end of the file, otherwise all but a tail that may start an escape or pair not yet
@@ -63,14 +75,26 @@ public:
                 }
                 continue;
             }
-            const void* slash = std::memchr(p, '\\', static_cast<std::size_t>(safeEnd - p));
-            const std::uint8_t* stop = slash ? static_cast<const std::uint8_t*>(slash) : safeEnd;
-            std::memcpy(out, p, static_cast<std::size_t>(stop - p));
-            out += stop - p;
-            p = stop;
-            if (p < safeEnd) {
-                p = backslash(p, end, out);
+            const std::uint8_t c = *p;
+            if (c != '\\') {
+                *out++ = c;
+                ++p;
+                continue;
             }
+            if (end - p >= 4 && p[1] == '\'') {
+                const int high = kHexValue[p[2]];
+                const int low = kHexValue[p[3]];
+                if ((high | low) >= 0) {
+                    const Escape& esc = m_escape[high * 16 + low];
+                    if (esc.simple) {
+                        std::memcpy(out, esc.bytes.data(), 8);
+                        out += esc.length;
+                        p += 4;
+                        continue;
+                    }
+                }
+            }
+            p = backslash(p, end, out);
         }
         return p - data;
     }
@@ -138,7 +162,14 @@ private:
         return p + 4;
     }
 
+    struct Escape {
+        std::array<std::uint8_t, 8> bytes;
+        std::uint8_t length; // 0 for a dropped byte, 4 or 8
+        bool simple;         // starts no pair entry
+    };
+
     const ConversionTable& m_table;
+    std::array<Escape, 256> m_escape{};
     bool m_inLevel = false;
 };
 
@@ -157,9 +188,10 @@ ConvertStatus ConvertRtfFile(const QString& sourcePath, const QString& destinati
     }
     const qsizetype chunkSize = std::max<qsizetype>(options.chunkSize, 1);
     // The input holds a chunk behind at most kLookAhead bytes kept from the previous one; an
-    // escape of 4 bytes becomes at most 8, so the output can at most double.
+    // escape of 4 bytes becomes at most 8, so the output can at most double (the slack is for
+    // the fixed 8-byte copy of an escape's output).
     std::vector<std::uint8_t> in(static_cast<std::size_t>(chunkSize + kLookAhead));
-    std::vector<std::uint8_t> out(static_cast<std::size_t>(2 * (chunkSize + kLookAhead) + 8));
+    std::vector<std::uint8_t> out(static_cast<std::size_t>(2 * (chunkSize + kLookAhead) + 16));
     RtfScanner scanner(table);
     qsizetype kept = 0;
     ConvertStatus status = ConvertStatus::Success;

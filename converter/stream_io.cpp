@@ -3,6 +3,10 @@
 
 #include <QDir>
 
+#include <sys/stat.h>
+
+#include <cstdio>
+
 #include <algorithm>
 
 namespace zerva::converter::detail {
@@ -28,8 +32,9 @@ qsizetype SourceFile::fill(std::uint8_t* data, qsizetype max) {
 }
 
 bool DestinationFile::open(const QString& path) {
-    m_file = std::make_unique<QSaveFile>(path);
-    return m_file->open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+    m_path = path;
+    m_file = std::make_unique<QTemporaryFile>(path + QStringLiteral(".XXXXXX"));
+    return m_file->open();
 }
 
 bool DestinationFile::write(const std::uint8_t* data, qsizetype n) {
@@ -37,7 +42,30 @@ bool DestinationFile::write(const std::uint8_t* data, qsizetype n) {
 }
 
 bool DestinationFile::commit() {
-    return m_file->commit();
+    if (!m_file->flush()) {
+        return false;
+    }
+    const QByteArray target = QFile::encodeName(m_path);
+    struct stat old {};
+    mode_t mode = 0;
+    if (::stat(target.constData(), &old) == 0) {
+        mode = old.st_mode & 07777;
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+    if (::fchmod(m_file->handle(), mode) != 0) {
+        return false;
+    }
+    const QByteArray temp = QFile::encodeName(m_file->fileName());
+    m_file->close();
+    if (m_file->error() != QFileDevice::NoError ||
+        ::rename(temp.constData(), target.constData()) != 0) {
+        return false;
+    }
+    m_file->setAutoRemove(false);
+    return true;
 }
 
 OutBuffer::OutBuffer(DestinationFile& file, qsizetype capacity)
@@ -93,6 +121,19 @@ void SpillBuffer::spill() {
     }
     m_fileSize += m_used;
     m_used = 0;
+}
+
+void SpillBuffer::append(const std::uint8_t* p, qsizetype n) {
+    while (n > 0) {
+        if (m_used == m_limit) {
+            spill();
+        }
+        const qsizetype k = std::min(n, m_limit - m_used);
+        std::memcpy(m_memory.data() + m_used, p, static_cast<std::size_t>(k));
+        m_used += k;
+        p += k;
+        n -= k;
+    }
 }
 
 bool SpillBuffer::readFile(qsizetype pos, qsizetype n, std::uint8_t* dst) {

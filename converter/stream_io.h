@@ -4,7 +4,6 @@
 #pragma once
 
 #include <QFile>
-#include <QSaveFile>
 #include <QString>
 #include <QTemporaryFile>
 
@@ -28,7 +27,9 @@ private:
 
 // The destination: written to a temporary file in the destination's folder and renamed over
 // the destination only when complete, so a failed conversion leaves the old file as it was
-// (and a file may be converted onto itself).
+// (and a file may be converted onto itself). The new file gets the old one's permissions,
+// or the usual ones for a new file. It is not synced to disk: a conversion costs no more
+// than a copy, and the rename still never exposes a partial file.
 class DestinationFile {
 public:
     bool open(const QString& path);
@@ -36,7 +37,8 @@ public:
     bool commit(); // false when the file could not be put in place
 
 private:
-    std::unique_ptr<QSaveFile> m_file;
+    QString m_path;
+    std::unique_ptr<QTemporaryFile> m_file;
 };
 
 // Output gathered in a fixed buffer and written when full. A failed write is remembered and
@@ -53,6 +55,15 @@ public:
     }
     void append(const std::uint8_t* p, qsizetype n);
     void appendReversed(const std::uint8_t* p, qsizetype n);
+    // Room for n bytes (n at most capacity()) written through the pointer, then advance(n).
+    std::uint8_t* reserve(qsizetype n) {
+        if (m_capacity - m_used < n) {
+            flush();
+        }
+        return m_data.data() + m_used;
+    }
+    void advance(qsizetype n) { m_used += n; }
+    qsizetype capacity() const { return m_capacity; }
     bool flush();
     bool failed() const { return m_failed; }
 
@@ -78,6 +89,7 @@ public:
         }
         m_memory[m_used++] = b;
     }
+    void append(const std::uint8_t* p, qsizetype n);
     qsizetype size() const { return m_fileSize + m_used; }
     bool empty() const { return size() == 0; }
     qsizetype fileSize() const { return m_fileSize; }

@@ -6,6 +6,7 @@
 #include "converter/stream_io.h"
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 namespace zerva::converter {
@@ -150,43 +151,133 @@ private:
     std::uint8_t* m_next;
 };
 
-// Right-to-left: the converted line is gathered, then written walked from its end.
+// The converted bytes of one chunk, gathered before they are reordered.
+class ChunkBuffer {
+public:
+    explicit ChunkBuffer(qsizetype chunkSize)
+        : m_data(static_cast<std::size_t>(2 * chunkSize + 4)), m_next(m_data.data()) {}
+
+    void unit(const Unit& u) {
+        m_next[0] = u.b0;
+        m_next[1] = u.b1;
+        m_next += u.len;
+    }
+    void byte(std::uint8_t b) { *m_next++ = b; }
+    const std::uint8_t* data() const { return m_data.data(); }
+    qsizetype size() const { return m_next - m_data.data(); }
+    void clear() { m_next = m_data.data(); }
+
+private:
+    std::vector<std::uint8_t> m_data;
+    std::uint8_t* m_next;
+};
+
+// The right-to-left walk over one line, from its last byte to its first. With the Persian
+// flag set, Persian characters and joining punctuation are written as met; a Latin
+// character clears the flag and starts a held-back run (everything down to the next Persian
+// character), written in its own order when that character is reached or the line begins.
+// The writer takes single bytes and ranges [from, to) of the line.
+struct RtlWalk {
+    bool persian = true;
+    qsizetype heldEnd = 0; // one past the held-back run's last byte
+
+    template <typename Writer>
+    void visit(const std::uint8_t* data, qsizetype base, qsizetype n, const CharClassTable& cls,
+               Writer& writer) {
+        for (qsizetype k = n; k-- > 0;) {
+            const std::uint8_t c = data[k];
+            const int kind = cls[c];
+            if (kind == 1) {
+                if (!persian) {
+                    persian = true;
+                    writer.range(base + k + 1, heldEnd);
+                }
+                writer.byte(c);
+            } else if (kind == -1) {
+                if (persian) {
+                    persian = false;
+                    heldEnd = base + k + 1;
+                }
+            } else if (persian) {
+                writer.byte(c);
+            }
+        }
+    }
+    template <typename Writer> void finish(Writer& writer) {
+        if (!persian) {
+            writer.range(0, heldEnd);
+        }
+    }
+};
+
+// Writes a line held in memory straight into reserved output space.
+struct MemoryWriter {
+    const std::uint8_t* line;
+    std::uint8_t* next;
+    void byte(std::uint8_t c) { *next++ = c; }
+    void range(qsizetype from, qsizetype to) {
+        std::memcpy(next, line + from, static_cast<std::size_t>(to - from));
+        next += to - from;
+    }
+};
+
+// Writes a line kept in a spill buffer through the output buffer.
+struct SpillWriter {
+    SpillBuffer& line;
+    OutBuffer& out;
+    void byte(std::uint8_t c) { out.put(c); }
+    void range(qsizetype from, qsizetype to) { line.copyTo(from, to, out); }
+};
+
+// Right-to-left: each chunk is converted whole, remembering where the line ends' units are;
+// then every finished line is walked. The unfinished line at the chunk's end is carried in
+// a spill buffer.
 class RtlSink {
 public:
     RtlSink(DestinationFile& file, qsizetype chunkSize, const ConvertOptions& options)
-        : m_out(file, 2 * chunkSize + 4), m_line(options.spillThreshold, options.tempFolder),
-          m_class(CharClass()) {}
+        : m_out(file, 2 * chunkSize + 4), m_conv(chunkSize),
+          m_line(options.spillThreshold, options.tempFolder), m_class(CharClass()) {}
 
-    void unit(std::uint8_t x, const Unit& u) {
+    void unit(std::uint8_t, const Unit& u) {
         if (u.flags & kLineEnd) [[unlikely]] {
-            endLine();
-            if (u.len > 0) {
-                m_out.put(u.b0);
-            }
-            if (u.len > 1) {
-                m_out.put(u.b1);
-            }
-            return;
-        }
-        (void)x;
-        if (u.len > 0) {
-            m_line.push(u.b0);
-            if (u.len > 1) {
-                m_line.push(u.b1);
-            }
+            m_ends.push_back(m_conv.size());
+            m_conv.unit(u);
+            m_ends.push_back(m_conv.size());
+        } else {
+            m_conv.unit(u);
         }
     }
     void pair(std::uint8_t x, std::uint8_t target) {
-        if (x == 10 || x == 13) {
-            endLine();
-            m_out.put(target);
-        } else {
-            m_line.push(target);
+        const bool lineEnd = x == 10 || x == 13;
+        if (lineEnd) {
+            m_ends.push_back(m_conv.size());
+        }
+        m_conv.byte(target);
+        if (lineEnd) {
+            m_ends.push_back(m_conv.size());
         }
     }
-    bool endChunk() { return !m_out.failed(); }
+    bool endChunk() {
+        const std::uint8_t* data = m_conv.data();
+        qsizetype start = 0;
+        for (std::size_t k = 0; k < m_ends.size(); k += 2) {
+            const qsizetype lineEnd = m_ends[k];
+            if (m_line.empty()) {
+                walkMemory(data + start, lineEnd - start);
+            } else {
+                m_line.append(data + start, lineEnd - start);
+                walkCarried();
+            }
+            m_out.append(data + lineEnd, m_ends[k + 1] - lineEnd);
+            start = m_ends[k + 1];
+        }
+        m_line.append(data + start, m_conv.size() - start);
+        m_conv.clear();
+        m_ends.clear();
+        return !m_out.failed() && m_line.ok();
+    }
     ConvertStatus finish() {
-        endLine();
+        walkCarried(); // a last line without a line end gets none
         if (!m_line.ok()) {
             return ConvertStatus::ReadFailed;
         }
@@ -194,78 +285,115 @@ public:
     }
 
 private:
-    // Walks the line from its last byte to its first. With the Persian flag set, Persian
-    // characters and joining punctuation are written as met; a Latin character clears the
-    // flag and starts a held-back run (everything down to the next Persian character), which
-    // is written in its own order when that character is reached or the line begins.
-    void endLine() {
-        bool persian = true;
-        qsizetype heldEnd = 0; // one past the held-back run's last byte
-        const auto visit = [&](const std::uint8_t* data, qsizetype base, qsizetype n) {
-            for (qsizetype k = n; k-- > 0;) {
-                const std::uint8_t c = data[k];
-                const int cls = m_class[c];
-                if (cls == 1) {
-                    if (!persian) {
-                        persian = true;
-                        m_line.copyTo(base + k + 1, heldEnd, m_out);
-                    }
-                    m_out.put(c);
-                } else if (cls == -1) {
-                    if (persian) {
-                        persian = false;
-                        heldEnd = base + k + 1;
-                    }
-                } else if (persian) {
-                    m_out.put(c);
-                }
-            }
-        };
-        visit(m_line.memory(), m_line.fileSize(), m_line.memorySize());
+    void walkMemory(const std::uint8_t* line, qsizetype n) {
+        if (n > m_out.capacity()) {
+            m_line.append(line, n);
+            walkCarried();
+            return;
+        }
+        MemoryWriter writer{line, m_out.reserve(n)};
+        RtlWalk walk;
+        walk.visit(line, 0, n, m_class, writer);
+        walk.finish(writer);
+        m_out.advance(n);
+    }
+    void walkCarried() {
+        if (m_line.empty()) {
+            return;
+        }
+        if (m_line.fileSize() == 0 && m_line.memorySize() <= m_out.capacity()) {
+            const qsizetype n = m_line.memorySize();
+            MemoryWriter writer{m_line.memory(), m_out.reserve(n)};
+            RtlWalk walk;
+            walk.visit(m_line.memory(), 0, n, m_class, writer);
+            walk.finish(writer);
+            m_out.advance(n);
+            m_line.clear();
+            return;
+        }
+        SpillWriter writer{m_line, m_out};
+        RtlWalk walk;
+        walk.visit(m_line.memory(), m_line.fileSize(), m_line.memorySize(), m_class, writer);
         if (m_line.fileSize() > 0) {
             const qsizetype block = std::min<qsizetype>(m_line.fileSize(), 64 * 1024);
             m_block.resize(static_cast<std::size_t>(block));
             for (qsizetype end = m_line.fileSize(); end > 0 && m_line.ok();) {
                 const qsizetype n = std::min(end, block);
                 if (m_line.readFile(end - n, n, m_block.data())) {
-                    visit(m_block.data(), end - n, n);
+                    walk.visit(m_block.data(), end - n, n, m_class, writer);
                 }
                 end -= n;
             }
         }
-        if (!persian) {
-            m_line.copyTo(0, heldEnd, m_out);
-        }
+        walk.finish(writer);
         m_line.clear();
     }
 
     OutBuffer m_out;
+    ChunkBuffer m_conv;
+    std::vector<qsizetype> m_ends; // start and end of each line end's output in m_conv
     SpillBuffer m_line;
     std::vector<std::uint8_t> m_block;
     const CharClassTable& m_class;
 };
 
 // Left-to-right: each run of Persian characters (with the joining punctuation inside it) is
-// held back and written reversed when a neutral or Latin character or the end of the file
-// closes it.
+// written reversed when a neutral or Latin character or the end of the file closes it. A
+// run still open at a chunk's end is carried in a spill buffer.
 class LtrSink {
 public:
     LtrSink(DestinationFile& file, qsizetype chunkSize, const ConvertOptions& options)
-        : m_out(file, 2 * chunkSize + 4), m_run(options.spillThreshold, options.tempFolder),
-          m_class(CharClass()) {}
+        : m_out(file, 2 * chunkSize + 4), m_conv(chunkSize),
+          m_run(options.spillThreshold, options.tempFolder), m_class(CharClass()) {}
 
-    void unit(std::uint8_t, const Unit& u) {
-        if (u.len > 0) {
-            put(u.b0);
-            if (u.len > 1) {
-                put(u.b1);
+    void unit(std::uint8_t, const Unit& u) { m_conv.unit(u); }
+    void pair(std::uint8_t, std::uint8_t target) { m_conv.byte(target); }
+    bool endChunk() {
+        const std::uint8_t* data = m_conv.data();
+        const qsizetype n = m_conv.size();
+        std::uint8_t* const first = m_out.reserve(n);
+        std::uint8_t* next = first;
+        qsizetype runStart = 0;
+        for (qsizetype k = 0; k < n; ++k) {
+            const std::uint8_t c = data[k];
+            const int kind = m_class[c];
+            if (kind == 1) {
+                if (!m_persian) {
+                    m_persian = true;
+                    runStart = k;
+                }
+            } else if (kind == -1) {
+                if (m_persian) {
+                    m_persian = false;
+                    if (m_run.empty()) {
+                        std::reverse_copy(data + runStart, data + k, next);
+                        next += k - runStart;
+                    } else {
+                        // The run began in an earlier chunk: write it through the buffer.
+                        m_run.append(data + runStart, k - runStart);
+                        m_out.advance(next - first);
+                        m_run.copyReversedTo(m_out);
+                        m_run.clear();
+                        return finishChunk(k, data, n);
+                    }
+                }
+                *next++ = c;
+            } else if (!m_persian) {
+                *next++ = c;
             }
         }
+        m_out.advance(next - first);
+        if (m_persian) {
+            m_run.append(data + runStart, n - runStart);
+        }
+        m_conv.clear();
+        return !m_out.failed() && m_run.ok();
     }
-    void pair(std::uint8_t, std::uint8_t target) { put(target); }
-    bool endChunk() { return !m_out.failed(); }
     ConvertStatus finish() {
-        closeRun();
+        if (m_persian) {
+            m_run.copyReversedTo(m_out);
+            m_run.clear();
+        }
         if (!m_run.ok()) {
             return ConvertStatus::ReadFailed;
         }
@@ -273,30 +401,22 @@ public:
     }
 
 private:
-    void put(std::uint8_t c) {
-        const int cls = m_class[c];
-        if (cls == 1) {
-            m_persian = true;
-            m_run.push(c);
-        } else if (cls == 0 && m_persian) {
-            m_run.push(c);
-        } else {
-            if (cls == -1) {
-                closeRun();
-            }
-            m_out.put(c);
+    // Goes on with the chunk from the byte at k (the one that closed a carried run) once the
+    // carried run is written: the rest is handled like a chunk of its own.
+    bool finishChunk(qsizetype k, const std::uint8_t* data, qsizetype n) {
+        m_out.put(data[k]);
+        m_rest.assign(data + k + 1, data + n);
+        m_conv.clear();
+        for (std::uint8_t b : m_rest) {
+            m_conv.byte(b);
         }
-    }
-    void closeRun() {
-        if (m_persian) {
-            m_persian = false;
-            m_run.copyReversedTo(m_out);
-            m_run.clear();
-        }
+        return endChunk();
     }
 
     OutBuffer m_out;
+    ChunkBuffer m_conv;
     SpillBuffer m_run;
+    std::vector<std::uint8_t> m_rest;
     const CharClassTable& m_class;
     bool m_persian = false;
 };

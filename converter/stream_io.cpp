@@ -106,7 +106,7 @@ bool OutBuffer::flush() {
 }
 
 SpillBuffer::SpillBuffer(qsizetype memoryLimit, QString tempFolder)
-    : m_memory(static_cast<std::size_t>(std::max<qsizetype>(memoryLimit, 1))),
+    : m_memory(static_cast<std::size_t>(std::max<qsizetype>(memoryLimit, 1) + 2 * kPad)),
       m_limit(std::max<qsizetype>(memoryLimit, 1)), m_tempFolder(std::move(tempFolder)) {}
 
 void SpillBuffer::spill() {
@@ -117,7 +117,7 @@ void SpillBuffer::spill() {
     }
     if (m_ok) {
         m_ok = m_file->seek(m_fileSize) &&
-               m_file->write(reinterpret_cast<const char*>(m_memory.data()), m_used) == m_used;
+               m_file->write(reinterpret_cast<const char*>(memory()), m_used) == m_used;
     }
     m_fileSize += m_used;
     m_used = 0;
@@ -129,7 +129,7 @@ void SpillBuffer::append(const std::uint8_t* p, qsizetype n) {
             spill();
         }
         const qsizetype k = std::min(n, m_limit - m_used);
-        std::memcpy(m_memory.data() + m_used, p, static_cast<std::size_t>(k));
+        std::memcpy(m_memory.data() + kPad + m_used, p, static_cast<std::size_t>(k));
         m_used += k;
         p += k;
         n -= k;
@@ -171,12 +171,12 @@ void SpillBuffer::copyTo(qsizetype from, qsizetype to, OutBuffer& out) {
         from = end;
     }
     if (from < to) {
-        out.append(m_memory.data() + (from - m_fileSize), to - from);
+        out.append(memory() + (from - m_fileSize), to - from);
     }
 }
 
 void SpillBuffer::copyReversedTo(OutBuffer& out) {
-    out.appendReversed(m_memory.data(), m_used);
+    out.appendReversed(memory(), m_used);
     m_scratch.resize(static_cast<std::size_t>(m_limit));
     for (qsizetype end = m_fileSize; end > 0;) {
         const qsizetype n = std::min(end, m_limit);

@@ -87,13 +87,14 @@ public:
         if (m_used == m_limit) {
             spill();
         }
-        m_memory[m_used++] = b;
+        m_memory[kPad + m_used++] = b;
     }
     void append(const std::uint8_t* p, qsizetype n);
     qsizetype size() const { return m_fileSize + m_used; }
     bool empty() const { return size() == 0; }
     qsizetype fileSize() const { return m_fileSize; }
-    const std::uint8_t* memory() const { return m_memory.data(); }
+    // The memory part, with 8 readable spare bytes before and after it.
+    const std::uint8_t* memory() const { return m_memory.data() + kPad; }
     qsizetype memorySize() const { return m_used; }
     // Reads n bytes of the file part from pos; false on failure.
     bool readFile(qsizetype pos, qsizetype n, std::uint8_t* dst);
@@ -109,6 +110,7 @@ public:
 private:
     void spill();
 
+    static constexpr qsizetype kPad = 8;
     std::vector<std::uint8_t> m_memory;
     std::vector<std::uint8_t> m_scratch;
     qsizetype m_limit;

@@ -152,10 +152,14 @@ private:
 };
 
 // The converted bytes of one chunk, gathered before they are reordered.
+// Eight spare bytes before and after the data let the reordering copy whole 8-byte words.
 class ChunkBuffer {
 public:
+    static constexpr qsizetype kPad = 8;
+
     explicit ChunkBuffer(qsizetype chunkSize)
-        : m_data(static_cast<std::size_t>(2 * chunkSize + 4)), m_next(m_data.data()) {}
+        : m_data(static_cast<std::size_t>(2 * chunkSize + 4 + 2 * kPad)),
+          m_next(m_data.data() + kPad) {}
 
     void unit(const Unit& u) {
         m_next[0] = u.b0;
@@ -163,14 +167,52 @@ public:
         m_next += u.len;
     }
     void byte(std::uint8_t b) { *m_next++ = b; }
-    const std::uint8_t* data() const { return m_data.data(); }
-    qsizetype size() const { return m_next - m_data.data(); }
-    void clear() { m_next = m_data.data(); }
+    const std::uint8_t* data() const { return m_data.data() + kPad; }
+    qsizetype size() const { return m_next - data(); }
+    void clear() { m_next = m_data.data() + kPad; }
 
 private:
     std::vector<std::uint8_t> m_data;
     std::uint8_t* m_next;
 };
+
+// Copies n bytes forwards or reversed (the last one first) in whole 8-byte words: the
+// source may be read up to 8 bytes before and after the range and the destination written
+// up to 8 bytes beyond it.
+inline std::uint8_t* copyWords(std::uint8_t* to, const std::uint8_t* from, qsizetype n) {
+    for (qsizetype k = 0; k < n; k += 8) {
+        std::memcpy(to + k, from + k, 8);
+    }
+    return to + n;
+}
+
+inline std::uint8_t* reverseWords(std::uint8_t* to, const std::uint8_t* from, qsizetype n) {
+    const std::uint8_t* end = from + n;
+    for (qsizetype k = 0; k < n; k += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, end - k - 8, 8);
+        word = __builtin_bswap64(word);
+        std::memcpy(to + k, &word, 8);
+    }
+    return to + n;
+}
+
+// The classes as bits for branch-free scanning: bit 0 for class 1 (Persian), bit 1 for
+// class -1 (neutral), so (bits >> inRun) & 1 says whether a byte changes the run state.
+struct ClassFlags {
+    std::array<std::uint8_t, 256> bits{};
+    ClassFlags() {
+        for (int x = 0; x < 256; ++x) {
+            bits[x] = static_cast<std::uint8_t>((CharClass()[x] == 1 ? 1 : 0) |
+                                                (CharClass()[x] == -1 ? 2 : 0));
+        }
+    }
+};
+
+const ClassFlags& classFlags() {
+    static const ClassFlags flags;
+    return flags;
+}
 
 // The right-to-left walk over one line, from its last byte to its first. With the Persian
 // flag set, Persian characters and joining punctuation are written as met; a Latin
@@ -210,17 +252,6 @@ struct RtlWalk {
     }
 };
 
-// Writes a line held in memory straight into reserved output space.
-struct MemoryWriter {
-    const std::uint8_t* line;
-    std::uint8_t* next;
-    void byte(std::uint8_t c) { *next++ = c; }
-    void range(qsizetype from, qsizetype to) {
-        std::memcpy(next, line + from, static_cast<std::size_t>(to - from));
-        next += to - from;
-    }
-};
-
 // Writes a line kept in a spill buffer through the output buffer.
 struct SpillWriter {
     SpillBuffer& line;
@@ -235,8 +266,9 @@ struct SpillWriter {
 class RtlSink {
 public:
     RtlSink(DestinationFile& file, qsizetype chunkSize, const ConvertOptions& options)
-        : m_out(file, 2 * chunkSize + 4), m_conv(chunkSize),
-          m_line(options.spillThreshold, options.tempFolder), m_class(CharClass()) {}
+        : m_out(file, 2 * chunkSize + 4 + 2 * ChunkBuffer::kPad), m_conv(chunkSize),
+          m_line(options.spillThreshold, options.tempFolder), m_class(CharClass()),
+          m_flags(classFlags()) {}
 
     void unit(std::uint8_t, const Unit& u) {
         if (u.flags & kLineEnd) [[unlikely]] {
@@ -286,28 +318,41 @@ public:
 
 private:
     void walkMemory(const std::uint8_t* line, qsizetype n) {
-        if (n > m_out.capacity()) {
+        if (n + ChunkBuffer::kPad > m_out.capacity()) {
             m_line.append(line, n);
             walkCarried();
             return;
         }
-        MemoryWriter writer{line, m_out.reserve(n)};
-        RtlWalk walk;
-        walk.visit(line, 0, n, m_class, writer);
-        walk.finish(writer);
-        m_out.advance(n);
+        // The same walk, branch-free: first the places where it switches between writing
+        // as met (reversed) and holding back (kept in order), then the copies.
+        m_changes.resize(static_cast<std::size_t>(n) + 1);
+        qsizetype* changes = m_changes.data();
+        qsizetype count = 0;
+        unsigned held = 0;
+        for (qsizetype k = n; k-- > 0;) {
+            const unsigned change = (m_flags.bits[line[k]] >> (held ^ 1u)) & 1u;
+            changes[count] = k + 1;
+            count += change;
+            held ^= change;
+        }
+        changes[count] = 0;
+        std::uint8_t* const first = m_out.reserve(n + ChunkBuffer::kPad);
+        std::uint8_t* next = first;
+        qsizetype high = n;
+        for (qsizetype i = 0; i <= count; ++i) {
+            const qsizetype low = changes[i];
+            next = (i % 2 == 0) ? reverseWords(next, line + low, high - low)
+                                : copyWords(next, line + low, high - low);
+            high = low;
+        }
+        m_out.advance(next - first);
     }
     void walkCarried() {
         if (m_line.empty()) {
             return;
         }
-        if (m_line.fileSize() == 0 && m_line.memorySize() <= m_out.capacity()) {
-            const qsizetype n = m_line.memorySize();
-            MemoryWriter writer{m_line.memory(), m_out.reserve(n)};
-            RtlWalk walk;
-            walk.visit(m_line.memory(), 0, n, m_class, writer);
-            walk.finish(writer);
-            m_out.advance(n);
+        if (m_line.fileSize() == 0 && m_line.memorySize() + ChunkBuffer::kPad <= m_out.capacity()) {
+            walkMemory(m_line.memory(), m_line.memorySize());
             m_line.clear();
             return;
         }
@@ -334,7 +379,9 @@ private:
     std::vector<qsizetype> m_ends; // start and end of each line end's output in m_conv
     SpillBuffer m_line;
     std::vector<std::uint8_t> m_block;
+    std::vector<qsizetype> m_changes;
     const CharClassTable& m_class;
+    const ClassFlags& m_flags;
 };
 
 // Left-to-right: each run of Persian characters (with the joining punctuation inside it) is
@@ -343,49 +390,56 @@ private:
 class LtrSink {
 public:
     LtrSink(DestinationFile& file, qsizetype chunkSize, const ConvertOptions& options)
-        : m_out(file, 2 * chunkSize + 4), m_conv(chunkSize),
-          m_run(options.spillThreshold, options.tempFolder), m_class(CharClass()) {}
+        : m_out(file, 2 * chunkSize + 4 + 2 * ChunkBuffer::kPad), m_conv(chunkSize),
+          m_run(options.spillThreshold, options.tempFolder), m_flags(classFlags()) {}
 
     void unit(std::uint8_t, const Unit& u) { m_conv.unit(u); }
     void pair(std::uint8_t, std::uint8_t target) { m_conv.byte(target); }
     bool endChunk() {
         const std::uint8_t* data = m_conv.data();
         const qsizetype n = m_conv.size();
-        std::uint8_t* const first = m_out.reserve(n);
-        std::uint8_t* next = first;
-        qsizetype runStart = 0;
+        // Where the run state changes: a Persian character outside a run starts one, a
+        // neutral character inside a run ends it. Branch-free, so mixed text costs no
+        // mispredicted jumps.
+        m_changes.resize(static_cast<std::size_t>(n) + 1);
+        qsizetype* changes = m_changes.data();
+        qsizetype count = 0;
+        unsigned inRun = m_persian ? 1 : 0;
+        const ClassFlags& flags = m_flags;
         for (qsizetype k = 0; k < n; ++k) {
             const std::uint8_t c = data[k];
-            const int kind = m_class[c];
-            if (kind == 1) {
-                if (!m_persian) {
-                    m_persian = true;
-                    runStart = k;
+            const unsigned change = (flags.bits[c] >> inRun) & 1u;
+            changes[count] = k;
+            count += change;
+            inRun ^= change;
+        }
+        changes[count] = n;
+        std::uint8_t* first = m_out.reserve(n + ChunkBuffer::kPad);
+        std::uint8_t* next = first;
+        qsizetype pos = 0;
+        bool run = m_persian;
+        for (qsizetype i = 0; i <= count; ++i) {
+            const qsizetype end = changes[i];
+            const bool closed = i < count;
+            if (!run) {
+                next = copyWords(next, data + pos, end - pos);
+            } else if (closed && m_run.empty()) {
+                next = reverseWords(next, data + pos, end - pos);
+            } else {
+                // A run carried from an earlier chunk, or one still open at this chunk's end.
+                m_run.append(data + pos, end - pos);
+                if (closed) {
+                    m_out.advance(next - first);
+                    m_run.copyReversedTo(m_out);
+                    m_run.clear();
+                    first = next = m_out.reserve(n - end + ChunkBuffer::kPad);
                 }
-            } else if (kind == -1) {
-                if (m_persian) {
-                    m_persian = false;
-                    if (m_run.empty()) {
-                        std::reverse_copy(data + runStart, data + k, next);
-                        next += k - runStart;
-                    } else {
-                        // The run began in an earlier chunk: write it through the buffer.
-                        m_run.append(data + runStart, k - runStart);
-                        m_out.advance(next - first);
-                        m_run.copyReversedTo(m_out);
-                        m_run.clear();
-                        return finishChunk(k, data, n);
-                    }
-                }
-                *next++ = c;
-            } else if (!m_persian) {
-                *next++ = c;
             }
+            pos = end;
+            run = !run;
         }
         m_out.advance(next - first);
-        if (m_persian) {
-            m_run.append(data + runStart, n - runStart);
-        }
+        m_persian = inRun != 0;
         m_conv.clear();
         return !m_out.failed() && m_run.ok();
     }
@@ -401,23 +455,11 @@ public:
     }
 
 private:
-    // Goes on with the chunk from the byte at k (the one that closed a carried run) once the
-    // carried run is written: the rest is handled like a chunk of its own.
-    bool finishChunk(qsizetype k, const std::uint8_t* data, qsizetype n) {
-        m_out.put(data[k]);
-        m_rest.assign(data + k + 1, data + n);
-        m_conv.clear();
-        for (std::uint8_t b : m_rest) {
-            m_conv.byte(b);
-        }
-        return endChunk();
-    }
-
     OutBuffer m_out;
     ChunkBuffer m_conv;
     SpillBuffer m_run;
-    std::vector<std::uint8_t> m_rest;
-    const CharClassTable& m_class;
+    std::vector<qsizetype> m_changes;
+    const ClassFlags& m_flags;
     bool m_persian = false;
 };
 

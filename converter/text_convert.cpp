@@ -18,6 +18,9 @@ using detail::SpillBuffer;
 
 namespace {
 
+// Offsets within a chunk's output are 32-bit.
+constexpr qsizetype kMaxChunkSize = 64 * 1024 * 1024;
+
 constexpr std::uint8_t kPairHead = 1; // the byte may start a pair entry
 constexpr std::uint8_t kLineEnd = 2;  // a line feed or carriage return
 
@@ -32,7 +35,7 @@ struct Unit {
 
 using UnitMap = std::array<Unit, 256>;
 
-UnitMap makeUnits(const ConversionTable& table, bool secondFirst) {
+UnitMap makeUnits(const ConversionTable& table, bool secondFirst, bool markLineEnds) {
     UnitMap map{};
     for (int x = 0; x < 256; ++x) {
         const ByteEntry& e = table.byte(static_cast<std::uint8_t>(x));
@@ -41,15 +44,17 @@ UnitMap makeUnits(const ConversionTable& table, bool secondFirst) {
         u.b0 = (e.kind == 2 && secondFirst) ? e.out2 : e.out1;
         u.b1 = (e.kind == 2 && secondFirst) ? e.out1 : e.out2;
         u.flags = static_cast<std::uint8_t>((e.pairHead != 0 ? kPairHead : 0) |
-                                            (x == 10 || x == 13 ? kLineEnd : 0));
+                                            (markLineEnds && (x == 10 || x == 13) ? kLineEnd : 0));
     }
     return map;
 }
 
-// Reads the source chunk by chunk and hands every unit to the sink: sink.unit(x, u) for a
-// byte converted alone, sink.pair(x, target) for a matched pair, sink.endChunk() after each
-// chunk (false stops with a write failure). A byte that may start a pair and ends a chunk is
-// kept back for the next one, so pairs across chunks match as anywhere else.
+// Reads the source chunk by chunk and converts each into the sink's output space
+// (sink.output(), room for twice the chunk and a few bytes more), then hands it over with
+// sink.endChunk(bytes) (false stops with a write failure). With line ends marked in the map,
+// sink.lineEnd(from, to) tells where each line end's converted bytes lie. A byte that may
+// start a pair and ends a chunk is kept back for the next one, so pairs across chunks match
+// as anywhere else. The output pointer is a local so the hot loop keeps it in a register.
 template <typename Sink>
 ConvertStatus streamUnits(SourceFile& source, const ConversionTable& table, const UnitMap& map,
                           qsizetype chunkSize, Sink& sink) {
@@ -62,31 +67,49 @@ ConvertStatus streamUnits(SourceFile& source, const ConversionTable& table, cons
         }
         const bool atEnd = n < chunkSize;
         const qsizetype total = carry + n;
-        const std::uint8_t* data = buffer.data();
+        const std::uint8_t* const data = buffer.data();
+        std::uint8_t* const first = sink.output();
+        std::uint8_t* out = first;
         qsizetype i = 0;
         while (i < total) {
             const std::uint8_t x = data[i];
-            const Unit& u = map[x];
-            if (u.flags & kPairHead) [[unlikely]] {
-                if (i + 1 < total) {
-                    const int target = table.findPair(x, data[i + 1]);
-                    if (target >= 0) {
-                        sink.pair(x, static_cast<std::uint8_t>(target));
-                        i += 2;
-                        continue;
+            const Unit u = map[x];
+            if (u.flags != 0) [[unlikely]] {
+                std::uint8_t* const before = out;
+                if (u.flags & kPairHead) {
+                    if (i + 1 < total) {
+                        const int target = table.findPair(x, data[i + 1]);
+                        if (target >= 0) {
+                            *out++ = static_cast<std::uint8_t>(target);
+                            i += 2;
+                            if (u.flags & kLineEnd) {
+                                sink.lineEnd(before - first, out - first);
+                            }
+                            continue;
+                        }
+                    } else if (!atEnd) {
+                        break;
                     }
-                } else if (!atEnd) {
-                    break;
                 }
+                out[0] = u.b0;
+                out[1] = u.b1;
+                out += u.len;
+                ++i;
+                if (u.flags & kLineEnd) {
+                    sink.lineEnd(before - first, out - first);
+                }
+                continue;
             }
-            sink.unit(x, u);
+            out[0] = u.b0;
+            out[1] = u.b1;
+            out += u.len;
             ++i;
         }
         carry = total - i;
         if (carry > 0) {
             buffer[0] = data[i];
         }
-        if (!sink.endChunk()) {
+        if (!sink.endChunk(out - first)) {
             return ConvertStatus::WriteFailed;
         }
         if (atEnd) {
@@ -110,9 +133,9 @@ ConvertStatus runConversion(const QString& sourcePath, const QString& destinatio
     if (!destination.open(destinationPath)) {
         return ConvertStatus::DestinationUncreatable;
     }
-    const qsizetype chunkSize = std::max<qsizetype>(options.chunkSize, 1);
-    const UnitMap map = makeUnits(table, secondFirst);
+    const qsizetype chunkSize = std::clamp<qsizetype>(options.chunkSize, 1, kMaxChunkSize);
     auto sink = makeSink(destination, chunkSize);
+    const UnitMap map = makeUnits(table, secondFirst, decltype(sink)::kMarksLineEnds);
     ConvertStatus status = streamUnits(source, table, map, chunkSize, sink);
     if (status == ConvertStatus::Success) {
         status = sink.finish();
@@ -129,51 +152,37 @@ ConvertStatus runConversion(const QString& sourcePath, const QString& destinatio
 // Plain conversion: units go straight into an output array written once per chunk.
 class PlainSink {
 public:
-    PlainSink(DestinationFile& file, qsizetype chunkSize)
-        : m_file(file), m_out(static_cast<std::size_t>(2 * chunkSize + 4)), m_next(m_out.data()) {}
+    static constexpr bool kMarksLineEnds = false;
 
-    void unit(std::uint8_t, const Unit& u) {
-        m_next[0] = u.b0;
-        m_next[1] = u.b1;
-        m_next += u.len;
-    }
-    void pair(std::uint8_t, std::uint8_t target) { *m_next++ = target; }
-    bool endChunk() {
-        const qsizetype n = m_next - m_out.data();
-        m_next = m_out.data();
-        return m_file.write(m_out.data(), n);
-    }
+    PlainSink(DestinationFile& file, qsizetype chunkSize)
+        : m_file(file), m_out(static_cast<std::size_t>(2 * chunkSize + 4)) {}
+
+    std::uint8_t* output() { return m_out.data(); }
+    void lineEnd(qsizetype, qsizetype) {}
+    bool endChunk(qsizetype n) { return m_file.write(m_out.data(), n); }
     ConvertStatus finish() { return ConvertStatus::Success; }
 
 private:
     DestinationFile& m_file;
     std::vector<std::uint8_t> m_out;
-    std::uint8_t* m_next;
 };
 
-// The converted bytes of one chunk, gathered before they are reordered.
 // Eight spare bytes before and after the data let the reordering copy whole 8-byte words.
 class ChunkBuffer {
 public:
     static constexpr qsizetype kPad = 8;
 
     explicit ChunkBuffer(qsizetype chunkSize)
-        : m_data(static_cast<std::size_t>(2 * chunkSize + 4 + 2 * kPad)),
-          m_next(m_data.data() + kPad) {}
+        : m_data(static_cast<std::size_t>(2 * chunkSize + 4 + 2 * kPad)), m_size(0) {}
 
-    void unit(const Unit& u) {
-        m_next[0] = u.b0;
-        m_next[1] = u.b1;
-        m_next += u.len;
-    }
-    void byte(std::uint8_t b) { *m_next++ = b; }
+    std::uint8_t* begin() { return m_data.data() + kPad; }
     const std::uint8_t* data() const { return m_data.data() + kPad; }
-    qsizetype size() const { return m_next - data(); }
-    void clear() { m_next = m_data.data() + kPad; }
+    qsizetype size() const { return m_size; }
+    void setSize(qsizetype n) { m_size = n; }
 
 private:
     std::vector<std::uint8_t> m_data;
-    std::uint8_t* m_next;
+    qsizetype m_size = 0;
 };
 
 // Copies n bytes forwards or reversed (the last one first) in whole 8-byte words: the
@@ -197,8 +206,10 @@ inline std::uint8_t* reverseWords(std::uint8_t* to, const std::uint8_t* from, qs
     return to + n;
 }
 
-// The classes as bits for branch-free scanning: bit 0 for class 1 (Persian), bit 1 for
-// class -1 (neutral), so (bits >> inRun) & 1 says whether a byte changes the run state.
+// The classes as bits for branch-free scanning: 1 for class 1 (Persian), 2 for class -1
+// (neutral), 0 for joining punctuation, which never changes the state of a walk. The state
+// changes where a byte's bits differ from those of the last byte that was not punctuation;
+// that depends on the previous state through one select only, which keeps the scan fast.
 struct ClassFlags {
     std::array<std::uint8_t, 256> bits{};
     ClassFlags() {
@@ -270,26 +281,15 @@ public:
           m_line(options.spillThreshold, options.tempFolder), m_class(CharClass()),
           m_flags(classFlags()) {}
 
-    void unit(std::uint8_t, const Unit& u) {
-        if (u.flags & kLineEnd) [[unlikely]] {
-            m_ends.push_back(m_conv.size());
-            m_conv.unit(u);
-            m_ends.push_back(m_conv.size());
-        } else {
-            m_conv.unit(u);
-        }
+    static constexpr bool kMarksLineEnds = true;
+
+    std::uint8_t* output() { return m_conv.begin(); }
+    void lineEnd(qsizetype from, qsizetype to) {
+        m_ends.push_back(from);
+        m_ends.push_back(to);
     }
-    void pair(std::uint8_t x, std::uint8_t target) {
-        const bool lineEnd = x == 10 || x == 13;
-        if (lineEnd) {
-            m_ends.push_back(m_conv.size());
-        }
-        m_conv.byte(target);
-        if (lineEnd) {
-            m_ends.push_back(m_conv.size());
-        }
-    }
-    bool endChunk() {
+    bool endChunk(qsizetype produced) {
+        m_conv.setSize(produced);
         const std::uint8_t* data = m_conv.data();
         qsizetype start = 0;
         for (std::size_t k = 0; k < m_ends.size(); k += 2) {
@@ -304,7 +304,6 @@ public:
             start = m_ends[k + 1];
         }
         m_line.append(data + start, m_conv.size() - start);
-        m_conv.clear();
         m_ends.clear();
         return !m_out.failed() && m_line.ok();
     }
@@ -326,14 +325,14 @@ private:
         // The same walk, branch-free: first the places where it switches between writing
         // as met (reversed) and holding back (kept in order), then the copies.
         m_changes.resize(static_cast<std::size_t>(n) + 1);
-        qsizetype* changes = m_changes.data();
+        std::uint32_t* changes = m_changes.data();
         qsizetype count = 0;
-        unsigned held = 0;
+        unsigned last = 1; // the class bits of the last Persian or neutral byte walked
         for (qsizetype k = n; k-- > 0;) {
-            const unsigned change = (m_flags.bits[line[k]] >> (held ^ 1u)) & 1u;
-            changes[count] = k + 1;
-            count += change;
-            held ^= change;
+            const unsigned bits = m_flags.bits[line[k]];
+            changes[count] = static_cast<std::uint32_t>(k + 1);
+            count += (bits != 0) & (bits != last);
+            last = bits != 0 ? bits : last;
         }
         changes[count] = 0;
         std::uint8_t* const first = m_out.reserve(n + ChunkBuffer::kPad);
@@ -379,7 +378,7 @@ private:
     std::vector<qsizetype> m_ends; // start and end of each line end's output in m_conv
     SpillBuffer m_line;
     std::vector<std::uint8_t> m_block;
-    std::vector<qsizetype> m_changes;
+    std::vector<std::uint32_t> m_changes;
     const CharClassTable& m_class;
     const ClassFlags& m_flags;
 };
@@ -393,25 +392,27 @@ public:
         : m_out(file, 2 * chunkSize + 4 + 2 * ChunkBuffer::kPad), m_conv(chunkSize),
           m_run(options.spillThreshold, options.tempFolder), m_flags(classFlags()) {}
 
-    void unit(std::uint8_t, const Unit& u) { m_conv.unit(u); }
-    void pair(std::uint8_t, std::uint8_t target) { m_conv.byte(target); }
-    bool endChunk() {
+    static constexpr bool kMarksLineEnds = false;
+
+    std::uint8_t* output() { return m_conv.begin(); }
+    void lineEnd(qsizetype, qsizetype) {}
+    bool endChunk(qsizetype produced) {
+        m_conv.setSize(produced);
         const std::uint8_t* data = m_conv.data();
         const qsizetype n = m_conv.size();
         // Where the run state changes: a Persian character outside a run starts one, a
         // neutral character inside a run ends it. Branch-free, so mixed text costs no
         // mispredicted jumps.
         m_changes.resize(static_cast<std::size_t>(n) + 1);
-        qsizetype* changes = m_changes.data();
+        std::uint32_t* changes = m_changes.data();
         qsizetype count = 0;
-        unsigned inRun = m_persian ? 1 : 0;
+        unsigned last = m_persian ? 1 : 2; // the class bits of the last Persian or neutral byte
         const ClassFlags& flags = m_flags;
         for (qsizetype k = 0; k < n; ++k) {
-            const std::uint8_t c = data[k];
-            const unsigned change = (flags.bits[c] >> inRun) & 1u;
-            changes[count] = k;
-            count += change;
-            inRun ^= change;
+            const unsigned bits = flags.bits[data[k]];
+            changes[count] = static_cast<std::uint32_t>(k);
+            count += (bits != 0) & (bits != last);
+            last = bits != 0 ? bits : last;
         }
         changes[count] = n;
         std::uint8_t* first = m_out.reserve(n + ChunkBuffer::kPad);
@@ -439,8 +440,7 @@ public:
             run = !run;
         }
         m_out.advance(next - first);
-        m_persian = inRun != 0;
-        m_conv.clear();
+        m_persian = last == 1;
         return !m_out.failed() && m_run.ok();
     }
     ConvertStatus finish() {
@@ -458,7 +458,7 @@ private:
     OutBuffer m_out;
     ChunkBuffer m_conv;
     SpillBuffer m_run;
-    std::vector<qsizetype> m_changes;
+    std::vector<std::uint32_t> m_changes;
     const ClassFlags& m_flags;
     bool m_persian = false;
 };

@@ -7,6 +7,10 @@
 
 #include <algorithm>
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <vector>
 
 namespace zerva::converter {
@@ -225,6 +229,115 @@ const ClassFlags& classFlags() {
     return flags;
 }
 
+// Where the walks change state, found 16 bytes at a time where SSE2 is there. The classes
+// are those of CharClass: bytes from 128 up are Persian, the 13 punctuation characters join
+// runs, every other byte is neutral. A byte that joins runs keeps the state of the byte
+// before it in the walk's direction, which makes the state a carry chain: with Persian (or,
+// walking backwards, neutral) bytes generating and joining bytes propagating, one addition
+// gives the state after every byte of the block.
+#if defined(__SSE2__)
+unsigned joiningMask(__m128i v) {
+    __m128i m = _mm_cmpeq_epi8(v, _mm_set1_epi8('.'));
+    for (char c : {',', ':', ';', '\'', '"', '?', '(', ')', '[', ']', '{', '}'}) {
+        m = _mm_or_si128(m, _mm_cmpeq_epi8(v, _mm_set1_epi8(c)));
+    }
+    return static_cast<unsigned>(_mm_movemask_epi8(m));
+}
+
+// The bits of t, lowest first, as base + offset (base - offset when down), stored without
+// branches on how many there are; returns their count. changes needs 16 spare places.
+qsizetype storeBits(unsigned t, qsizetype base, bool down, std::uint32_t* changes) {
+    const int count = __builtin_popcount(t);
+    for (int r = 0; r < 16; r += 8) {
+        if (r >= count) {
+            break;
+        }
+        for (int q = 0; q < 8; ++q) {
+            const int bit = __builtin_ctz(t | 0x10000u);
+            changes[r + q] = static_cast<std::uint32_t>(down ? base - bit : base + bit);
+            t &= t - 1;
+        }
+    }
+    return count;
+}
+
+unsigned reverse16(unsigned x) {
+    static constexpr auto kReversed = [] {
+        std::array<std::uint8_t, 256> r{};
+        for (int i = 0; i < 256; ++i) {
+            int v = 0;
+            for (int b = 0; b < 8; ++b) {
+                v |= ((i >> b) & 1) << (7 - b);
+            }
+            r[i] = static_cast<std::uint8_t>(v);
+        }
+        return r;
+    }();
+    return (static_cast<unsigned>(kReversed[x & 0xFF]) << 8) | kReversed[(x >> 8) & 0xFF];
+}
+#endif
+
+// Left-to-right: the offsets of the bytes that start or end a Persian run, ascending.
+qsizetype scanRunChanges(const std::uint8_t* data, qsizetype n, bool& inRun,
+                         const ClassFlags& flags, std::uint32_t* changes) {
+    qsizetype count = 0;
+    qsizetype k = 0;
+#if defined(__SSE2__)
+    unsigned state = inRun ? 1 : 0;
+    for (; k + 16 <= n; k += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + k));
+        const unsigned persian = static_cast<unsigned>(_mm_movemask_epi8(v));
+        const unsigned joining = joiningMask(v);
+        const unsigned a = persian | joining;
+        const unsigned after = (((a + persian + state) ^ a ^ persian) >> 1) & 0xFFFF;
+        const unsigned flips = (after ^ ((after << 1) | state)) & 0xFFFF;
+        count += storeBits(flips, k, false, changes + count);
+        state = after >> 15;
+    }
+    inRun = state != 0;
+#endif
+    unsigned last = inRun ? 1 : 2;
+    for (; k < n; ++k) {
+        const unsigned bits = flags.bits[data[k]];
+        changes[count] = static_cast<std::uint32_t>(k);
+        count += (bits != 0) & (bits != last);
+        last = bits != 0 ? bits : last;
+    }
+    inRun = last == 1;
+    return count;
+}
+
+// Right-to-left: walking the line from its end, the offsets (one past the byte) where the
+// walk switches between writing as met and holding back, descending.
+qsizetype scanLineChanges(const std::uint8_t* line, qsizetype n, const ClassFlags& flags,
+                          std::uint32_t* changes) {
+    qsizetype count = 0;
+    qsizetype k = n;
+    unsigned held = 0;
+#if defined(__SSE2__)
+    for (; k >= 16; k -= 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line + k - 16));
+        const unsigned persian = static_cast<unsigned>(_mm_movemask_epi8(v));
+        const unsigned joining = joiningMask(v);
+        // Bit i of the reversed masks is the byte at k - 1 - i, the walk's i-th.
+        const unsigned neutral = reverse16(~(persian | joining) & 0xFFFF);
+        const unsigned a = neutral | reverse16(joining);
+        const unsigned after = (((a + neutral + held) ^ a ^ neutral) >> 1) & 0xFFFF;
+        const unsigned flips = (after ^ ((after << 1) | held)) & 0xFFFF;
+        count += storeBits(flips, k, true, changes + count);
+        held = after >> 15;
+    }
+#endif
+    unsigned last = held ? 2 : 1;
+    while (k-- > 0) {
+        const unsigned bits = flags.bits[line[k]];
+        changes[count] = static_cast<std::uint32_t>(k + 1);
+        count += (bits != 0) & (bits != last);
+        last = bits != 0 ? bits : last;
+    }
+    return count;
+}
+
 // The right-to-left walk over one line, from its last byte to its first. With the Persian
 // flag set, Persian characters and joining punctuation are written as met; a Latin
 // character clears the flag and starts a held-back run (everything down to the next Persian
@@ -324,16 +437,9 @@ private:
         }
         // The same walk, branch-free: first the places where it switches between writing
         // as met (reversed) and holding back (kept in order), then the copies.
-        m_changes.resize(static_cast<std::size_t>(n) + 1);
+        m_changes.resize(static_cast<std::size_t>(n) + 17);
         std::uint32_t* changes = m_changes.data();
-        qsizetype count = 0;
-        unsigned last = 1; // the class bits of the last Persian or neutral byte walked
-        for (qsizetype k = n; k-- > 0;) {
-            const unsigned bits = m_flags.bits[line[k]];
-            changes[count] = static_cast<std::uint32_t>(k + 1);
-            count += (bits != 0) & (bits != last);
-            last = bits != 0 ? bits : last;
-        }
+        const qsizetype count = scanLineChanges(line, n, m_flags, changes);
         changes[count] = 0;
         std::uint8_t* const first = m_out.reserve(n + ChunkBuffer::kPad);
         std::uint8_t* next = first;
@@ -403,22 +509,15 @@ public:
         // Where the run state changes: a Persian character outside a run starts one, a
         // neutral character inside a run ends it. Branch-free, so mixed text costs no
         // mispredicted jumps.
-        m_changes.resize(static_cast<std::size_t>(n) + 1);
+        m_changes.resize(static_cast<std::size_t>(n) + 17);
         std::uint32_t* changes = m_changes.data();
-        qsizetype count = 0;
-        unsigned last = m_persian ? 1 : 2; // the class bits of the last Persian or neutral byte
-        const ClassFlags& flags = m_flags;
-        for (qsizetype k = 0; k < n; ++k) {
-            const unsigned bits = flags.bits[data[k]];
-            changes[count] = static_cast<std::uint32_t>(k);
-            count += (bits != 0) & (bits != last);
-            last = bits != 0 ? bits : last;
-        }
-        changes[count] = n;
+        const bool startsInRun = m_persian;
+        const qsizetype count = scanRunChanges(data, n, m_persian, m_flags, changes);
+        changes[count] = static_cast<std::uint32_t>(n);
         std::uint8_t* first = m_out.reserve(n + ChunkBuffer::kPad);
         std::uint8_t* next = first;
         qsizetype pos = 0;
-        bool run = m_persian;
+        bool run = startsInRun;
         for (qsizetype i = 0; i <= count; ++i) {
             const qsizetype end = changes[i];
             const bool closed = i < count;
@@ -440,7 +539,6 @@ public:
             run = !run;
         }
         m_out.advance(next - first);
-        m_persian = last == 1;
         return !m_out.failed() && m_run.ok();
     }
     ConvertStatus finish() {

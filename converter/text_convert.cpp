@@ -247,7 +247,17 @@ unsigned joiningMask(__m128i v) {
 // The bits of t, lowest first, as base + offset (base - offset when down), stored without
 // branches on how many there are; returns their count. changes needs 16 spare places.
 qsizetype storeBits(unsigned t, qsizetype base, bool down, std::uint32_t* changes) {
-    const int count = __builtin_popcount(t);
+    // A table rather than __builtin_popcount, which is a library call without -mpopcnt.
+    static constexpr auto kBits = [] {
+        std::array<std::uint8_t, 256> bits{};
+        for (int i = 0; i < 256; ++i) {
+            for (int b = 0; b < 8; ++b) {
+                bits[i] = static_cast<std::uint8_t>(bits[i] + ((i >> b) & 1));
+            }
+        }
+        return bits;
+    }();
+    const int count = kBits[t & 0xFF] + kBits[(t >> 8) & 0xFF];
     for (int r = 0; r < 16; r += 8) {
         if (r >= count) {
             break;

@@ -1,0 +1,191 @@
+// Bounded-buffer file streaming for the converters.
+#include "converter/stream_io.h"
+
+#include <QDir>
+
+#include <sys/stat.h>
+
+#include <cstdio>
+
+#include <algorithm>
+
+namespace zerva::converter::detail {
+
+bool SourceFile::open(const QString& path) {
+    m_file.setFileName(path);
+    return m_file.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+}
+
+qsizetype SourceFile::fill(std::uint8_t* data, qsizetype max) {
+    qsizetype got = 0;
+    while (got < max) {
+        const qint64 n = m_file.read(reinterpret_cast<char*>(data) + got, max - got);
+        if (n < 0) {
+            return -1;
+        }
+        if (n == 0) {
+            break;
+        }
+        got += n;
+    }
+    return got;
+}
+
+bool DestinationFile::open(const QString& path) {
+    m_path = path;
+    m_file = std::make_unique<QTemporaryFile>(path + QStringLiteral(".XXXXXX"));
+    return m_file->open();
+}
+
+bool DestinationFile::write(const std::uint8_t* data, qsizetype n) {
+    return n == 0 || m_file->write(reinterpret_cast<const char*>(data), n) == n;
+}
+
+bool DestinationFile::commit() {
+    if (!m_file->flush()) {
+        return false;
+    }
+    const QByteArray target = QFile::encodeName(m_path);
+    struct stat old {};
+    mode_t mode = 0;
+    if (::stat(target.constData(), &old) == 0) {
+        mode = old.st_mode & 07777;
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+    if (::fchmod(m_file->handle(), mode) != 0) {
+        return false;
+    }
+    const QByteArray temp = QFile::encodeName(m_file->fileName());
+    m_file->close();
+    if (m_file->error() != QFileDevice::NoError ||
+        ::rename(temp.constData(), target.constData()) != 0) {
+        return false;
+    }
+    m_file->setAutoRemove(false);
+    return true;
+}
+
+OutBuffer::OutBuffer(DestinationFile& file, qsizetype capacity)
+    : m_file(file), m_data(static_cast<std::size_t>(std::max<qsizetype>(capacity, 16))),
+      m_capacity(std::max<qsizetype>(capacity, 16)) {}
+
+void OutBuffer::append(const std::uint8_t* p, qsizetype n) {
+    while (n > 0) {
+        if (m_used == m_capacity) {
+            flush();
+        }
+        const qsizetype k = std::min(n, m_capacity - m_used);
+        std::memcpy(m_data.data() + m_used, p, static_cast<std::size_t>(k));
+        m_used += k;
+        p += k;
+        n -= k;
+    }
+}
+
+void OutBuffer::appendReversed(const std::uint8_t* p, qsizetype n) {
+    while (n > 0) {
+        if (m_used == m_capacity) {
+            flush();
+        }
+        const qsizetype k = std::min(n, m_capacity - m_used);
+        std::reverse_copy(p + n - k, p + n, m_data.data() + m_used);
+        m_used += k;
+        n -= k;
+    }
+}
+
+bool OutBuffer::flush() {
+    if (!m_failed && !m_file.write(m_data.data(), m_used)) {
+        m_failed = true;
+    }
+    m_used = 0;
+    return !m_failed;
+}
+
+SpillBuffer::SpillBuffer(qsizetype memoryLimit, QString tempFolder)
+    : m_memory(static_cast<std::size_t>(std::max<qsizetype>(memoryLimit, 1) + 2 * kPad)),
+      m_limit(std::max<qsizetype>(memoryLimit, 1)), m_tempFolder(std::move(tempFolder)) {}
+
+void SpillBuffer::spill() {
+    if (m_ok && !m_file) {
+        const QString folder = m_tempFolder.isEmpty() ? QDir::tempPath() : m_tempFolder;
+        m_file = std::make_unique<QTemporaryFile>(folder + QStringLiteral("/zerva-line-XXXXXX"));
+        m_ok = m_file->open();
+    }
+    if (m_ok) {
+        m_ok = m_file->seek(m_fileSize) &&
+               m_file->write(reinterpret_cast<const char*>(memory()), m_used) == m_used;
+    }
+    m_fileSize += m_used;
+    m_used = 0;
+}
+
+void SpillBuffer::append(const std::uint8_t* p, qsizetype n) {
+    while (n > 0) {
+        if (m_used == m_limit) {
+            spill();
+        }
+        const qsizetype k = std::min(n, m_limit - m_used);
+        std::memcpy(m_memory.data() + kPad + m_used, p, static_cast<std::size_t>(k));
+        m_used += k;
+        p += k;
+        n -= k;
+    }
+}
+
+bool SpillBuffer::readFile(qsizetype pos, qsizetype n, std::uint8_t* dst) {
+    if (!m_ok || !m_file->seek(pos)) {
+        return m_ok = false;
+    }
+    qsizetype got = 0;
+    while (got < n) {
+        const qint64 k = m_file->read(reinterpret_cast<char*>(dst) + got, n - got);
+        if (k <= 0) {
+            return m_ok = false;
+        }
+        got += k;
+    }
+    return true;
+}
+
+void SpillBuffer::clear() {
+    m_used = 0;
+    m_fileSize = 0;
+}
+
+void SpillBuffer::copyTo(qsizetype from, qsizetype to, OutBuffer& out) {
+    if (from < m_fileSize) {
+        m_scratch.resize(static_cast<std::size_t>(m_limit));
+        const qsizetype end = std::min(to, m_fileSize);
+        for (qsizetype pos = from; pos < end;) {
+            const qsizetype n = std::min(end - pos, m_limit);
+            if (!readFile(pos, n, m_scratch.data())) {
+                return;
+            }
+            out.append(m_scratch.data(), n);
+            pos += n;
+        }
+        from = end;
+    }
+    if (from < to) {
+        out.append(memory() + (from - m_fileSize), to - from);
+    }
+}
+
+void SpillBuffer::copyReversedTo(OutBuffer& out) {
+    out.appendReversed(memory(), m_used);
+    m_scratch.resize(static_cast<std::size_t>(m_limit));
+    for (qsizetype end = m_fileSize; end > 0;) {
+        const qsizetype n = std::min(end, m_limit);
+        if (!readFile(end - n, n, m_scratch.data())) {
+            return;
+        }
+        out.appendReversed(m_scratch.data(), n);
+        end -= n;
+    }
+}
+
+} // namespace zerva::converter::detail

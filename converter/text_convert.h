@@ -1,0 +1,64 @@
+// The text file converters: conversion only, conversion with right-to-left line reordering,
+// and conversion with left-to-right reordering of Persian runs. All of them stream the
+// source in bounded buffers (memory does not grow with the file) and write the destination
+// through a temporary file renamed into place, so a failure leaves the destination as it was.
+// Results never depend on the buffer sizes.
+#pragma once
+
+#include "common/messages.h"
+#include "converter/conversion_table.h"
+
+#include <QString>
+
+namespace zerva::converter {
+
+struct ConvertOptions {
+    static constexpr qsizetype kDefaultChunkSize = 256 * 1024;
+    static constexpr qsizetype kDefaultSpillThreshold = 1024 * 1024;
+
+    // Bytes read from the source at a time.
+    qsizetype chunkSize = kDefaultChunkSize;
+    // Bytes of one line (right-to-left) or one Persian run (left-to-right) kept in memory;
+    // longer ones move to a private temporary file.
+    qsizetype spillThreshold = kDefaultSpillThreshold;
+    // Folder of that temporary file; empty for the system's temporary folder.
+    QString tempFolder;
+};
+
+enum class ConvertStatus {
+    Success,
+    SourceUnreadable,       // the source cannot be opened
+    DestinationUncreatable, // the destination (or its temporary file) cannot be created
+    ReadFailed,             // reading the source or a work file failed midway
+    WriteFailed,            // the destination could not be written or put in place
+};
+
+inline bool succeeded(ConvertStatus s) {
+    return s == ConvertStatus::Success;
+}
+
+// Converts byte by byte: a matched pair entry yields its target, any other byte its entry
+// (dropped, out1, or out1 then out2). An empty source gives an empty destination.
+// Only a write failure is told to the user (through the messenger); every other failure is
+// returned for the caller to report.
+ConvertStatus ConvertTextFile(const QString& source, const QString& destination,
+                              const ConversionTable& table, common::Messenger& messenger,
+                              const ConvertOptions& options = {});
+
+// Converts (a byte of kind 2 gives out2 then out1) and reorders every line for right-to-left
+// display. A line ends with the unit (one source byte, or the two of a matched pair) whose
+// first source byte is a line feed or carriage return; its content is walked from its end
+// with the Persian flag set at the start of every line, runs of Latin characters keeping
+// their order, and the converted line end follows unchanged. A last line without a line end
+// gets none. Lines of any length work.
+ConvertStatus ConvertTextFileRtl(const QString& source, const QString& destination,
+                                 const ConversionTable& table, common::Messenger& messenger,
+                                 const ConvertOptions& options = {});
+
+// Converts (a byte of kind 2 gives out2 then out1, everywhere) and reverses every run of
+// Persian characters in place for left-to-right display; runs continue across chunks.
+ConvertStatus ConvertTextFileLtr(const QString& source, const QString& destination,
+                                 const ConversionTable& table, common::Messenger& messenger,
+                                 const ConvertOptions& options = {});
+
+} // namespace zerva::converter

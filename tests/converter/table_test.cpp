@@ -1,0 +1,224 @@
+// The table list, the profile-file rules, the table file loader and its failures.
+#include "converter/conversion_table.h"
+#include "converter/converter_messages.h"
+#include "converter/profile_file.h"
+#include "tests/converter/test_tables.h"
+#include "tests/support/test_paths.h"
+
+#include "common/codepage.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace zerva::converter;
+using zerva::test::bytes;
+using zerva::test::FakeMessenger;
+using zerva::test::makeTable;
+using zerva::test::tableText;
+using zerva::test::writeFile;
+
+namespace {
+
+TEST(ProfileFile, WindowsProfileRules) {
+    const QByteArray text = "; a comment line\n"
+                            "[Code Pages]\r\n"
+                            "  Tables = 3  \r\n"
+                            ";table1=commented out\n"
+                            "TABLE1=first;1\r"
+                            "table2=\"quoted ; value\"\n"
+                            "table2=a later duplicate\n"
+                            "neg=-12abc\n"
+                            "huge=99999999999999999999999\n"
+                            "long=" +
+                            QByteArray(300, 'x') +
+                            "\n"
+                            "[other]\n"
+                            "tables=9\n"
+                            "[code pages]\n"
+                            "table3=a second section of the same name is not read\n";
+    const ProfileFile ini = ProfileFile::parse(text);
+    const QString s = QStringLiteral("code pages");
+    EXPECT_EQ(ini.integer(s, QStringLiteral("TABLES"), 0), 3);
+    EXPECT_EQ(ini.string(s, QStringLiteral("table1")), QStringLiteral("first;1"));
+    EXPECT_EQ(ini.string(s, QStringLiteral("table2")), QStringLiteral("quoted ; value"));
+    EXPECT_EQ(ini.string(s, QStringLiteral("table3"), QStringLiteral("none")),
+              QStringLiteral("none"));
+    EXPECT_EQ(ini.integer(s, QStringLiteral("neg"), 0), -12);
+    EXPECT_GT(ini.integer(s, QStringLiteral("huge"), 0), 32767);
+    EXPECT_EQ(ini.integer(s, QStringLiteral("missing"), 7), 7);
+    EXPECT_EQ(ini.string(s, QStringLiteral("long")).size(), 255);
+    EXPECT_EQ(ini.integer(QStringLiteral("OTHER"), QStringLiteral("tables"), 0), 9);
+}
+
+TEST(ProfileFile, ReadsCodePage1256AndUtf8Names) {
+    const QString name = zerva::common::fromCp1256(bytes({0xC8, 0xC7, 0xE4, 0xC8}));
+    const ProfileFile legacy = ProfileFile::parse("[s]\nk=" + bytes({0xC8, 0xC7, 0xE4, 0xC8}));
+    const ProfileFile utf8 = ProfileFile::parse("[s]\nk=" + name.toUtf8());
+    EXPECT_EQ(legacy.string(QStringLiteral("s"), QStringLiteral("k")), name);
+    EXPECT_EQ(utf8.string(QStringLiteral("s"), QStringLiteral("k")), name);
+}
+
+class TableFilesTest : public ::testing::Test {
+protected:
+    void list(const QByteArray& body, const char* fileName = "ZERVACNV.INI") {
+        ASSERT_TRUE(writeFile(m_dir.filePath(QString::fromLatin1(fileName)), body));
+    }
+    QTemporaryDir m_dir;
+    FakeMessenger m_messenger;
+};
+
+TEST_F(TableFilesTest, LoadTableList_NamesAndDirections) {
+    list("[code pages]\ntables=5\ntable1=ISIRI 3342 ;1\ntable2=IBM 864; 1\n"
+         "table3=1\ntable5=Mac Farsi;0;1\n",
+         "ZervaCnv.ini");
+    const auto tables = LoadTableList(m_dir.path(), m_messenger);
+    ASSERT_TRUE(tables.has_value());
+    ASSERT_EQ(tables->size(), 5);
+    const struct {
+        const char* name;
+        bool twoWay;
+    } expected[] = {
+        {"ISIRI 3342", true}, {"IBM 864", false}, {"1", true}, {"", false}, {"Mac Farsi", false}};
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(tables->at(i).name, QString::fromLatin1(expected[i].name)) << i;
+        EXPECT_EQ(tables->at(i).twoWay, expected[i].twoWay) << i;
+    }
+    EXPECT_TRUE(m_messenger.all().isEmpty());
+}
+
+TEST_F(TableFilesTest, LoadTableList_Failures) {
+    const struct {
+        const char* name;
+        const char* body; // nullptr: no list file at all
+        QString message;
+    } cases[] = {
+        {"no file", nullptr, noTablesMessage()},
+        {"no count", "[Code pages]\ntable1=x\n", noTablesMessage()},
+        {"count zero", "[Code pages]\ntables=0\n", noTablesMessage()},
+        {"count not a number", "[Code pages]\ntables=many\n", noTablesMessage()},
+        {"other section", "[Tables]\ntables=2\n", noTablesMessage()},
+        {"negative count", "[Code pages]\ntables=-1\n", tableListErrorMessage()},
+        {"count too large", "[Code pages]\ntables=40000\n", tableListErrorMessage()},
+    };
+    for (const auto& c : cases) {
+        QTemporaryDir dir;
+        if (c.body) {
+            ASSERT_TRUE(writeFile(dir.filePath(QStringLiteral("ZERVACNV.INI")), c.body));
+        }
+        FakeMessenger messenger;
+        EXPECT_FALSE(LoadTableList(dir.path(), messenger).has_value()) << c.name;
+        ASSERT_EQ(messenger.boxes().size(), 1u) << c.name;
+        EXPECT_EQ(messenger.boxes()[0].prompt, c.message) << c.name;
+        EXPECT_EQ(messenger.boxes()[0].title, zerva::common::errorTitle()) << c.name;
+        EXPECT_EQ(messenger.boxes()[0].button, zerva::common::kOkOnly) << c.name;
+    }
+}
+
+struct Expect {
+    int byte;
+    int kind;
+    int out1;
+    int out2;
+};
+
+TEST(ConversionTable, EntriesAndReversal) {
+    const auto lines = {"65=",        "66=67",         "200=10+13",        "200+201=50",
+                        "200+201=51", "202+203=60+61", "204 = 7 ; remark", ";205=5",
+                        "206=8;",     "x;y=1"};
+    const ConversionTable to = makeTable(lines, Direction::ToMs);
+    for (const Expect& e :
+         {Expect{65, 0, 0, 0}, Expect{66, 1, 67, 0}, Expect{200, 2, 10, 13}, Expect{204, 1, 7, 0},
+          Expect{205, 1, 205, 0}, Expect{206, 1, 8, 0}, Expect{67, 1, 67, 0}}) {
+        const ByteEntry& b = to.byte(static_cast<std::uint8_t>(e.byte));
+        EXPECT_EQ(b.kind, e.kind) << e.byte;
+        EXPECT_EQ(b.out1, e.out1) << e.byte;
+        EXPECT_EQ(b.out2, e.out2) << e.byte;
+    }
+    EXPECT_EQ(to.findPair(200, 201), 51); // the later line wins
+    EXPECT_EQ(to.findPair(202, 203), 60); // a pair yields one byte
+    EXPECT_EQ(to.findPair(200, 202), -1);
+    EXPECT_EQ(to.pairCount(), 3);
+
+    const ConversionTable from = makeTable(lines, Direction::FromMs);
+    EXPECT_EQ(from.byte(65).kind, 1); // a dropped byte has nothing to reverse
+    EXPECT_EQ(from.byte(67).out1, 66);
+    EXPECT_EQ(from.findPair(10, 13), 200);
+    EXPECT_EQ(from.byte(10).kind, 1);
+    EXPECT_EQ(from.byte(10).out1, 10);
+    EXPECT_EQ(from.byte(51).kind, 2); // a+b=c reverses to c giving a, b
+    EXPECT_EQ(from.byte(51).out1, 200);
+    EXPECT_EQ(from.byte(51).out2, 201);
+    EXPECT_EQ(from.findPair(60, 61), 202);
+}
+
+TEST(ConversionTable, PrecomputedHexForms) {
+    const ConversionTable t = makeTable({"171=10+239", "200+161=254"});
+    const ByteEntry& e = t.byte(171);
+    EXPECT_EQ(QByteArray(e.out1Hex.data(), 2), "0a");
+    EXPECT_EQ(QByteArray(e.out2Hex.data(), 2), "ef");
+    const PairEntry* p = t.findPairEntry(200, 161);
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(QByteArray(p->secondHex.data(), 2), "a1");
+    EXPECT_EQ(QByteArray(p->targetHex.data(), 2), "fe");
+    EXPECT_EQ(QByteArray(ConversionTable().byte(0xAB).out1Hex.data(), 2), "ab");
+}
+
+TEST(ConversionTable, SectionsAndLineEnds) {
+    const struct {
+        const char* name;
+        QByteArray text;
+        int out1Of66;
+    } cases[] = {
+        {"lone line feeds", "[Convert Table]\n66=1\n", 1},
+        {"lone carriage returns", "[Convert Table]\r66=2\r", 2},
+        {"no section", "66=3\r\n", 66},
+        {"other case", "[convert table]\r\n66=4\r\n", 66},
+        {"blank after header", "[Convert Table] \r\n66=5\r\n", 66},
+        {"other section after", "[Convert Table]\r\n66=6\r\n[Notes]\r\n66=7\r\n", 6},
+        {"second occurrence", "[Convert Table]\n66=8\n[x]\n66=9\n[Convert Table]\n66=10\n", 10},
+        {"empty section", "[Convert Table]\r\n", 66},
+    };
+    for (const auto& c : cases) {
+        const auto t = parseConversionTable(c.text, Direction::ToMs);
+        ASSERT_TRUE(t.has_value()) << c.name;
+        EXPECT_EQ(t->byte(66).out1, c.out1Of66) << c.name;
+    }
+}
+
+TEST(ConversionTable, InvalidFiles) {
+    for (const char* line : {"300=5", "x=5", "200+=5", "+200=5", "200+201=", "=5", "5=6+", "5=256",
+                             "5=1.5", "5=0x10", "5=6+7+8", "-1=5"}) {
+        for (Direction d : {Direction::ToMs, Direction::FromMs}) {
+            EXPECT_FALSE(parseConversionTable(tableText({line}), d).has_value()) << line;
+        }
+    }
+}
+
+TEST(ConversionTable, AtMost255Pairs) {
+    QByteArray text = "[Convert Table]\r\n";
+    for (int i = 0; i < 255; ++i) {
+        text += QByteArray::number(i) + "+1=2\r\n";
+    }
+    ASSERT_TRUE(parseConversionTable(text, Direction::ToMs).has_value());
+    // Reversed, those lines are single bytes (2 to i, 1): no pairs at all.
+    ASSERT_TRUE(parseConversionTable(text + "7=9+9\r\n", Direction::FromMs).has_value());
+    EXPECT_FALSE(parseConversionTable(text + "255+2=3\r\n", Direction::ToMs).has_value());
+}
+
+TEST_F(TableFilesTest, LoadConversionTable_FailureNamesTheTable) {
+    ASSERT_TRUE(writeFile(m_dir.filePath(QStringLiteral("TABLE3.INI")), tableText({"5=300"})));
+    ASSERT_TRUE(writeFile(m_dir.filePath(QStringLiteral("table4.ini")), tableText({"5=6"})));
+    EXPECT_FALSE(LoadConversionTable(m_dir.path(), 3, Direction::ToMs, m_messenger));
+    EXPECT_FALSE(LoadConversionTable(m_dir.path(), 12, Direction::FromMs, m_messenger));
+    const auto found = LoadConversionTable(m_dir.path(), 4, Direction::ToMs, m_messenger);
+    ASSERT_TRUE(found.has_value()); // the file name matches without regard to case
+    EXPECT_EQ(found->byte(5).out1, 6);
+    ASSERT_EQ(m_messenger.boxes().size(), 2u);
+    EXPECT_EQ(m_messenger.boxes()[0].prompt, tableFileErrorMessage(3));
+    EXPECT_EQ(m_messenger.boxes()[1].prompt, tableFileErrorMessage(12));
+    EXPECT_EQ(m_messenger.boxes()[1].title, zerva::common::errorTitle());
+    EXPECT_TRUE(tableFileErrorMessage(12).contains(QStringLiteral("Table12.ini")));
+}
+
+} // namespace

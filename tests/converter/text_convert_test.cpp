@@ -1,0 +1,298 @@
+// The three text converters: conversion, line and run reordering, buffer-size independence,
+// empty files and failures.
+#include "converter/char_class.h"
+#include "converter/converter_messages.h"
+#include "converter/text_convert.h"
+#include "tests/converter/test_tables.h"
+#include "tests/support/test_paths.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/resource.h>
+
+using namespace zerva::converter;
+using zerva::test::bytes;
+using zerva::test::convertBytes;
+using zerva::test::FakeMessenger;
+using zerva::test::FileConverter;
+using zerva::test::makeTable;
+
+namespace {
+
+const FileConverter kPlain = ConvertTextFile;
+const FileConverter kRtl = ConvertTextFileRtl;
+const FileConverter kLtr = ConvertTextFileLtr;
+
+// Persian (class 1) and Latin (class -1) letters, and joining punctuation (class 0).
+constexpr int P1 = 0xC1, P2 = 0xC2, P3 = 0xC3, L1 = 'a', L2 = 'b', DOT = '.', SP = ' ';
+
+TEST(CharClass, Classes) {
+    const CharClassTable& c = CharClass();
+    EXPECT_EQ(c['?'], 0);
+    EXPECT_EQ(c['{'], 0);
+    EXPECT_EQ(c[200], 1);
+    EXPECT_EQ(c[128], 1);
+    EXPECT_EQ(c[9], -1);
+    for (int x = 0; x < 128; ++x) {
+        EXPECT_NE(c[x], 1) << x; // no 7-bit character is Persian
+    }
+}
+
+TEST(ConvertTextFile, ConvertsUnits) {
+    const ConversionTable t = makeTable({"65=", "66=67+68", "200+201=90", "202=91"});
+    const struct {
+        const char* name;
+        QByteArray in;
+        QByteArray out;
+    } cases[] = {
+        {"empty", "", ""},
+        {"identity", "hello\r\n", "hello\r\n"},
+        {"drop", "xAAy", "xy"},
+        {"two bytes", "B", "CD"},
+        {"pair at the end", bytes({'x', 200, 201}), "xZ"},
+        {"pair first", bytes({200, 201, 'x'}), "Zx"},
+        {"head without follower", bytes({'x', 200}), bytes({'x', 200})},
+        {"head then other", bytes({200, 202, 201}), bytes({200, 91, 201})},
+        {"three heads", bytes({200, 200, 201}), bytes({200, 90})},
+    };
+    for (const auto& c : cases) {
+        for (qsizetype chunk : {1, 2, 3, 1024}) {
+            ConvertOptions o;
+            o.chunkSize = chunk;
+            EXPECT_EQ(convertBytes(kPlain, t, c.in, o), c.out) << c.name << " chunk " << chunk;
+        }
+    }
+}
+
+TEST(ConvertTextFileRtl, ReordersLines) {
+    const ConversionTable t = makeTable({"66=67+68"});
+    const ConversionTable crlf = makeTable({"200=13+10"}, Direction::FromMs);
+    const struct {
+        const char* name;
+        const ConversionTable* table;
+        QByteArray in;
+        QByteArray out;
+    } cases[] = {
+        {"empty", &t, "", ""},
+        {"latin run after persian", &t, bytes({P1, P2, L1, L2, 10}), bytes({L1, L2, P2, P1, 10})},
+        {"crlf stays in order", &t, bytes({P1, L1, 13, 10}), bytes({L1, P1, 13, 10})},
+        {"last line without end", &t, bytes({P1, P2, 10, P3, L1}), bytes({P2, P1, 10, L1, P3})},
+        {"every line alike", &t, bytes({L1, DOT, 10, L1, DOT, 10}),
+         bytes({DOT, L1, 10, DOT, L1, 10})},
+        {"latin then persian", &t, bytes({L1, SP, P1, 10}), bytes({P1, L1, SP, 10})},
+        {"punctuation at the end", &t, bytes({P1, P2, DOT, 10}), bytes({DOT, P2, P1, 10})},
+        {"latin words keep order", &t, bytes({P1, SP, L1, DOT, SP, L2, SP, P2}),
+         bytes({P2, SP, L1, DOT, SP, L2, SP, P1})},
+        {"kind 2 reversed", &t, bytes({'B', P1}), bytes({P1, 'D', 'C'})},
+        {"pair ends the line", &crlf, bytes({P1, P2, L1, 13, 10, P3}),
+         bytes({L1, P2, P1, 200, P3})},
+        {"only line ends", &t, "\r\n\n", "\r\n\n"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(convertBytes(kRtl, *c.table, c.in), c.out) << c.name;
+    }
+}
+
+TEST(ConvertTextFileLtr, ReversesPersianRuns) {
+    const ConversionTable t = makeTable({"66=67+200"});
+    const struct {
+        const char* name;
+        QByteArray in;
+        QByteArray out;
+    } cases[] = {
+        {"empty", "", ""},
+        {"run", bytes({P1, P2, P3, L1}), bytes({P3, P2, P1, L1})},
+        {"punctuation inside", bytes({P1, P2, DOT, P3, SP}), bytes({P3, DOT, P2, P1, SP})},
+        {"punctuation before", bytes({DOT, P1, P2, SP}), bytes({DOT, P2, P1, SP})},
+        {"run at the end", bytes({L1, P1, P2, P3}), bytes({L1, P3, P2, P1})},
+        {"kind 2 last byte", bytes({L1, 'B'}), bytes({L1, 200, 'C'})},
+        {"lines", bytes({P1, P2, 13, 10, P3}), bytes({P2, P1, 13, 10, P3})},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(convertBytes(kLtr, t, c.in), c.out) << c.name;
+    }
+}
+
+// Pairs, line ends and runs that straddle any chunk or memory boundary convert as anywhere
+// else: every chunk size and spill threshold gives the same bytes.
+TEST(TextConverters, ResultsDoNotDependOnBufferSizes) {
+    const ConversionTable t =
+        makeTable({"65=", "66=200+67", "200+201=90", "10+13=10", "13+10=202", "202+202=203"});
+    QByteArray in;
+    quint32 seed = 12345;
+    const int alphabet[] = {200, 201, 202, 65, 66, 10, 13, P1, P2, L1, SP, DOT, '?'};
+    for (int i = 0; i < 3000; ++i) {
+        seed = seed * 1103515245u + 12345u;
+        in.append(static_cast<char>(alphabet[(seed >> 16) % std::size(alphabet)]));
+    }
+    in += QByteArray(5000, static_cast<char>(P1)) + QByteArray(3000, 'x'); // a long line
+    for (const FileConverter& convert : {kPlain, kRtl, kLtr}) {
+        const QByteArray reference = convertBytes(convert, t, in);
+        ASSERT_FALSE(reference.isEmpty());
+        for (qsizetype chunk : {1, 2, 7, 1000}) {
+            for (qsizetype spill : {1, 5, 1 << 20}) {
+                ConvertOptions o;
+                o.chunkSize = chunk;
+                o.spillThreshold = spill;
+                EXPECT_EQ(convertBytes(convert, t, in, o), reference)
+                    << "chunk " << chunk << " spill " << spill;
+            }
+        }
+    }
+}
+
+class TextFailures : public ::testing::Test {
+protected:
+    QString path(const char* name) const { return m_dir.filePath(QString::fromLatin1(name)); }
+    QTemporaryDir m_dir;
+    FakeMessenger m_messenger;
+    ConversionTable m_table;
+};
+
+TEST_F(TextFailures, MissingSourceOrFolderFailWithoutMessage) {
+    ASSERT_TRUE(zerva::test::writeFile(path("in.txt"), "abc"));
+    for (const FileConverter& convert : {kPlain, kRtl, kLtr}) {
+        EXPECT_EQ(convert(path("none.txt"), path("out.txt"), m_table, m_messenger, {}),
+                  ConvertStatus::SourceUnreadable);
+        EXPECT_EQ(convert(path("in.txt"), path("no/out.txt"), m_table, m_messenger, {}),
+                  ConvertStatus::DestinationUncreatable);
+    }
+    EXPECT_TRUE(m_messenger.all().isEmpty());
+    EXPECT_FALSE(QFile::exists(path("out.txt")));
+}
+
+// A short write tells the user, fails, and leaves the old destination as it was.
+TEST_F(TextFailures, ShortWriteKeepsOldDestination) {
+    ASSERT_TRUE(zerva::test::writeFile(path("in.txt"), QByteArray(200000, 'a')));
+    ASSERT_TRUE(zerva::test::writeFile(path("out.txt"), "old"));
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    for (const FileConverter& convert : {kPlain, kRtl, kLtr}) {
+        rlimit small = old;
+        small.rlim_cur = 50000;
+        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+        ConvertOptions o;
+        o.chunkSize = 4096;
+        const ConvertStatus status =
+            convert(path("in.txt"), path("out.txt"), m_table, m_messenger, o);
+        setrlimit(RLIMIT_FSIZE, &old);
+        EXPECT_EQ(status, ConvertStatus::WriteFailed);
+        EXPECT_EQ(zerva::test::readFile(path("out.txt")), "old");
+    }
+    EXPECT_EQ(m_messenger.prompts(),
+              QStringList({writeFailedMessage(), writeFailedMessage(), writeFailedMessage()}));
+    EXPECT_TRUE(m_messenger.boxes()[0].title.isEmpty());
+    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files).size(), 2); // no work file left
+}
+
+TEST_F(TextFailures, ConvertsAFileOntoItselfAndLeavesNoWorkFiles) {
+    const ConversionTable t = makeTable({"97=98"});
+    QTemporaryDir work;
+    ConvertOptions o;
+    o.spillThreshold = 4;
+    o.tempFolder = work.path();
+    for (const FileConverter& convert : {kPlain, kRtl, kLtr}) {
+        ASSERT_TRUE(zerva::test::writeFile(path("x.txt"), "a long line of text\n"));
+        EXPECT_EQ(convert(path("x.txt"), path("x.txt"), t, m_messenger, o), ConvertStatus::Success);
+        EXPECT_EQ(zerva::test::readFile(path("x.txt")), "b long line of text\n");
+        EXPECT_TRUE(QDir(work.path()).isEmpty());
+    }
+    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("x.txt")});
+}
+
+} // namespace
+
+namespace {
+
+// The reordering rules written as plainly as possible, to hold the fast converters to them
+// on text of every byte value (the identity table, no pairs).
+QByteArray referenceRtl(const QByteArray& in) {
+    const CharClassTable& cls = CharClass();
+    QByteArray out;
+    qsizetype start = 0;
+    for (qsizetype end = 0; end <= in.size(); ++end) {
+        const bool lineEnd = end < in.size() && (in[end] == '\n' || in[end] == '\r');
+        if (!lineEnd && end < in.size()) {
+            continue;
+        }
+        bool persian = true;
+        QByteArray held;
+        for (qsizetype k = end - 1; k >= start; --k) {
+            const auto c = static_cast<std::uint8_t>(in[k]);
+            if (cls[c] == 1) {
+                if (!persian) {
+                    persian = true;
+                    out += held;
+                    held.clear();
+                }
+                out += static_cast<char>(c);
+            } else if (cls[c] == -1 || !persian) {
+                persian = false;
+                held.prepend(static_cast<char>(c));
+            } else {
+                out += static_cast<char>(c);
+            }
+        }
+        out += held;
+        if (lineEnd) {
+            out += in[end];
+        }
+        start = end + 1;
+    }
+    return out;
+}
+
+QByteArray referenceLtr(const QByteArray& in) {
+    const CharClassTable& cls = CharClass();
+    QByteArray out;
+    QByteArray run;
+    bool persian = false;
+    for (char ch : in) {
+        const int c = cls[static_cast<std::uint8_t>(ch)];
+        if (c == 1 || (c == 0 && persian)) {
+            persian = true;
+            run.prepend(ch);
+        } else {
+            if (c == -1) {
+                out += run;
+                run.clear();
+                persian = false;
+            }
+            out += ch;
+        }
+    }
+    return out + run;
+}
+
+TEST(TextConverters, ReorderingFollowsTheRulesOnEveryByte) {
+    const ConversionTable identity;
+    quint32 seed = 7;
+    for (int round = 0; round < 4; ++round) {
+        QByteArray in;
+        for (int i = 0; i < 20000; ++i) {
+            seed = seed * 1103515245u + 12345u;
+            const quint32 r = seed >> 16;
+            // Mostly words and blanks, with any byte now and then.
+            const int b = r % 8 == 0   ? static_cast<int>((r >> 3) % 256)
+                          : r % 8 < 5  ? 0xC1 + static_cast<int>((r >> 3) % 60)
+                          : r % 8 == 5 ? ' '
+                          : r % 8 == 6 ? ".,:;'\"?()[]{}"[(r >> 3) % 13]
+                                       : 'a' + static_cast<int>((r >> 3) % 26);
+            in.append(static_cast<char>(b));
+        }
+        if (round % 2 == 1) {
+            in.replace('\n', ' ').replace('\r', ' '); // one long line
+        }
+        ConvertOptions o;
+        o.chunkSize = 1000 + 333 * round;
+        EXPECT_TRUE(convertBytes(kRtl, identity, in, o) == referenceRtl(in)) << round;
+        EXPECT_TRUE(convertBytes(kLtr, identity, in, o) == referenceLtr(in)) << round;
+    }
+}
+
+} // namespace

@@ -1,0 +1,133 @@
+// zerva-convert: argument rules, the table list, file conversion and exit codes.
+#include "converter/converter_messages.h"
+#include "tests/converter/test_tables.h"
+#include "tests/support/test_paths.h"
+#include "tools/zerva-convert/cli.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace zerva::converter;
+using zerva::test::readFile;
+using zerva::test::tableText;
+using zerva::test::writeFile;
+
+namespace {
+
+QString arg(const char* text) {
+    return QString::fromLatin1(text);
+}
+QString arg(const QString& text) {
+    return text;
+}
+
+// A command line from a mix of literals and paths.
+template <typename... Args> QStringList A(const Args&... args) {
+    return {arg(args)...};
+}
+
+TEST(ZervaConvertArguments, Parsing) {
+    const struct {
+        const char* name;
+        QStringList args;
+        bool ok;
+        cli::Mode mode;
+    } cases[] = {
+        {"files", A("--table", "2", "--rtl", "--out", "o", "a.txt"), true, cli::Mode::Files},
+        {"list", A("--tables", "t", "--list"), true, cli::Mode::List},
+        {"clipboard text", A("--table", "1", "--clipboard-text", "i", "o"), true,
+         cli::Mode::ClipboardText},
+        {"clipboard rtf", A("--table", "1", "--from-ms", "--clipboard-rtf", "i", "o"), true,
+         cli::Mode::ClipboardRtf},
+        {"help", A("--help"), true, cli::Mode::Help},
+        {"no table", A("--out", "o", "a.txt"), false, {}},
+        {"table zero", A("--table", "0", "--out", "o", "a.txt"), false, {}},
+        {"no out", A("--table", "1", "a.txt"), false, {}},
+        {"no files", A("--table", "1", "--out", "o"), false, {}},
+        {"both directions", A("--table", "1", "--rtl", "--ltr", "--out", "o", "a"), false, {}},
+        {"unknown option", A("--table", "1", "--fast", "--out", "o", "a"), false, {}},
+        {"clipboard one path", A("--table", "1", "--clipboard-rtf", "i"), false, {}},
+        {"clipboard with out",
+         A("--table", "1", "--clipboard-text", "--out", "o", "i", "o"),
+         false,
+         {}},
+        {"list with files", A("--list", "a.txt"), false, {}},
+    };
+    for (const auto& c : cases) {
+        const auto parsed = cli::parseArguments(c.args);
+        ASSERT_EQ(std::holds_alternative<cli::Options>(parsed), c.ok) << c.name;
+        if (c.ok) {
+            EXPECT_EQ(std::get<cli::Options>(parsed).mode, c.mode) << c.name;
+        }
+    }
+}
+
+class ZervaConvertTool : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_tables = m_dir.filePath(QStringLiteral("tables"));
+        m_in = m_dir.filePath(QStringLiteral("in"));
+        m_out = m_dir.filePath(QStringLiteral("out"));
+        ASSERT_TRUE(writeFile(m_tables + QStringLiteral("/ZERVACNV.INI"),
+                              "[Code pages]\r\ntables=3\r\ntable1=Test;1\r\n"
+                              "table2=One way\r\ntable3=Broken;1\r\n"));
+        ASSERT_TRUE(
+            writeFile(m_tables + QStringLiteral("/TABLE1.INI"), tableText({"97=98", "200=193"})));
+        ASSERT_TRUE(writeFile(m_tables + QStringLiteral("/TABLE2.INI"), tableText({})));
+        ASSERT_TRUE(writeFile(m_tables + QStringLiteral("/TABLE3.INI"), tableText({"1=x"})));
+        ASSERT_TRUE(QDir().mkpath(m_out));
+    }
+    int run(QStringList args) {
+        QProcess p;
+        p.start(zerva::test::binDir() + QStringLiteral("/zerva-convert"),
+                QStringList{QStringLiteral("--tables"), m_tables} + args);
+        EXPECT_TRUE(p.waitForFinished(30000));
+        m_stdout = QString::fromUtf8(p.readAllStandardOutput());
+        m_stderr = QString::fromUtf8(p.readAllStandardError());
+        return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    }
+    QString in(const char* name) const { return m_in + u'/' + QString::fromLatin1(name); }
+    QString out(const char* name) const { return m_out + u'/' + QString::fromLatin1(name); }
+
+    QTemporaryDir m_dir;
+    QString m_tables, m_in, m_out, m_stdout, m_stderr;
+};
+
+TEST_F(ZervaConvertTool, ListsTables) {
+    EXPECT_EQ(run(A(QStringLiteral("--list"))), 0);
+    EXPECT_EQ(m_stdout, QStringLiteral("1\ttwo-way\tTest\n2\tone-way\tOne way\n"
+                                       "3\ttwo-way\tBroken\n"));
+}
+
+TEST_F(ZervaConvertTool, ConvertsFilesByExtension) {
+    ASSERT_TRUE(writeFile(in("a.txt"), "a\xc8 b\n"));
+    ASSERT_TRUE(writeFile(in("b.RTF"), "{a\\'c8}"));
+    EXPECT_EQ(run(A("--table", "1", "--rtl", "--out", m_out, in("a.txt"), in("b.RTF"))), 0)
+        << m_stderr.toStdString();
+    EXPECT_EQ(readFile(out("a.txt")), QByteArray(" b\xc1") + "b\n"); // reordered, a became b
+    EXPECT_EQ(readFile(out("b.RTF")), "{a\\'c1}");                   // only escapes are converted
+    EXPECT_EQ(run(A("--table", "1", "--from-ms", "--out", m_in, in("a.txt"))), 0);
+    EXPECT_EQ(readFile(in("a.txt")), "a\xc8 a\n"); // converted in place
+}
+
+TEST_F(ZervaConvertTool, Failures) {
+    ASSERT_TRUE(writeFile(in("a.txt"), "a"));
+    ASSERT_TRUE(writeFile(in("c.doc"), "a"));
+    EXPECT_EQ(run(A("--table", "3", "--out", m_out, in("a.txt"))), 1);
+    EXPECT_EQ(m_stderr.trimmed(), tableFileErrorMessage(3));
+    EXPECT_EQ(run(A("--table", "2", "--from-ms", "--out", m_out, in("a.txt"))), 2);
+    EXPECT_EQ(run(A("--table", "4", "--out", m_out, in("a.txt"))), 2);
+    EXPECT_EQ(run(A("--table", "1", "--out", m_out, in("none.txt"), in("a.txt"))), 1);
+    EXPECT_EQ(m_stderr.trimmed(), fileFailedMessage(QStringLiteral("none.txt")));
+    EXPECT_EQ(readFile(out("a.txt")), "b"); // the other files are still converted
+    EXPECT_EQ(run(A("--table", "1", "--out", m_out, in("c.doc"))), 1);
+    EXPECT_EQ(run(A("--out", m_out, in("a.txt"))), 2);
+    EXPECT_TRUE(m_stderr.contains(QStringLiteral("usage:")));
+    QTemporaryDir empty;
+    EXPECT_EQ(run(A("--tables", empty.path(), "--list")), 1);
+    EXPECT_EQ(m_stderr.trimmed(), noTablesMessage());
+}
+
+} // namespace

@@ -1,0 +1,271 @@
+// The zerva-convert command line.
+#include "tools/zerva-convert/cli.h"
+
+#include "common/settings_store.h"
+#include "converter/conversion_table.h"
+#include "converter/converter_messages.h"
+#include "converter/rtf_convert.h"
+#include "converter/text_convert.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <cstdio>
+
+namespace zerva::converter::cli {
+
+namespace {
+
+void printErr(const QString& text) {
+    std::fprintf(stderr, "%s\n", text.toUtf8().constData());
+}
+
+void printOut(const QString& text) {
+    std::fprintf(stdout, "%s\n", text.toUtf8().constData());
+}
+
+// The Persian messages of the cores, written to standard error; every box takes its preset
+// answer, as when nobody is there to press a button.
+class StderrMessenger : public common::Messenger {
+public:
+    using Messenger::MsgBox;
+    int MsgBox(const common::MsgBoxArgs& args) override {
+        printErr(args.prompt);
+        return common::presetAnswer(args.button);
+    }
+    void systemMessage(const QString& text, const QString&) override { printErr(text); }
+};
+
+QString destinationNotWritableMessage() {
+    return QStringLiteral("امكان نوشتن در مقصد موجود نميباشد.");
+}
+
+QString tableFolderOf(const Options& options) {
+    if (!options.tableFolder.isEmpty()) {
+        return options.tableFolder;
+    }
+    return common::RegReadString(common::HKEY_LOCAL_MACHINE, common::kProductKey,
+                                 QStringLiteral("Path"));
+}
+
+int listTables(const Options& options, common::Messenger& messenger) {
+    const auto list = LoadTableList(tableFolderOf(options), messenger);
+    if (!list) {
+        return kExitFailed;
+    }
+    for (qsizetype i = 0; i < list->size(); ++i) {
+        const TableListEntry& entry = list->at(i);
+        printOut(QStringLiteral("%1\t%2\t%3")
+                     .arg(i + 1)
+                     .arg(entry.twoWay ? QStringLiteral("two-way") : QStringLiteral("one-way"),
+                          entry.name));
+    }
+    return kExitOk;
+}
+
+// The table for the run, checked against the list as the converter window does: the number
+// must name a listed table and only a two-way table may be used from code page 1256.
+std::variant<ConversionTable, int> loadTable(const Options& options, common::Messenger& messenger) {
+    const QString folder = tableFolderOf(options);
+    const auto list = LoadTableList(folder, messenger);
+    if (!list) {
+        return kExitFailed;
+    }
+    if (options.table > list->size()) {
+        printErr(QStringLiteral("zerva-convert: there is no table %1 (the list has %2)")
+                     .arg(options.table)
+                     .arg(list->size()));
+        return kExitUsage;
+    }
+    if (options.fromMs && !list->at(options.table - 1).twoWay) {
+        printErr(QStringLiteral("zerva-convert: table %1 is one-way: --from-ms is not allowed")
+                     .arg(options.table));
+        return kExitUsage;
+    }
+    auto table = LoadConversionTable(
+        folder, options.table, options.fromMs ? Direction::FromMs : Direction::ToMs, messenger);
+    if (!table) {
+        return kExitFailed;
+    }
+    return *table;
+}
+
+int convertFiles(const Options& options, common::Messenger& messenger) {
+    const auto loaded = loadTable(options, messenger);
+    if (const int* code = std::get_if<int>(&loaded)) {
+        return *code;
+    }
+    const ConversionTable& table = std::get<ConversionTable>(loaded);
+    const QFileInfo out(options.outFolder);
+    if (!out.isDir() || !out.isWritable()) {
+        messenger.MsgBox(destinationNotWritableMessage(), common::kOkOnly, QString());
+        return kExitFailed;
+    }
+    int result = kExitOk;
+    for (const QString& path : options.paths) {
+        const QFileInfo info(path);
+        const QString suffix = info.suffix().toLower();
+        const QString destination = QDir(options.outFolder).filePath(info.fileName());
+        ConvertStatus status = ConvertStatus::SourceUnreadable;
+        if (suffix == QStringLiteral("rtf")) {
+            status = ConvertRtfFile(path, destination, table, messenger);
+        } else if (suffix == QStringLiteral("txt")) {
+            switch (options.reorder) {
+            case Reorder::None:
+                status = ConvertTextFile(path, destination, table, messenger);
+                break;
+            case Reorder::Rtl:
+                status = ConvertTextFileRtl(path, destination, table, messenger);
+                break;
+            case Reorder::Ltr:
+                status = ConvertTextFileLtr(path, destination, table, messenger);
+                break;
+            }
+        } else {
+            printErr(QStringLiteral("zerva-convert: %1: not a .txt or .rtf file").arg(path));
+            result = kExitFailed;
+            continue;
+        }
+        if (!succeeded(status)) {
+            messenger.MsgBox(fileFailedMessage(info.fileName()), common::kOkOnly, QString());
+            result = kExitFailed;
+        }
+    }
+    return result;
+}
+
+// The clipboard converter's own table loader and conversions are wired in here, on top of
+// the clipboard core, with the table's number and direction already parsed.
+int convertClipboardBytes(const Options& options) {
+    printErr(QStringLiteral("zerva-convert: %1 is not available in this build")
+                 .arg(options.mode == Mode::ClipboardText ? QStringLiteral("--clipboard-text")
+                                                          : QStringLiteral("--clipboard-rtf")));
+    return kExitUsage;
+}
+
+} // namespace
+
+QString usageText() {
+    return QStringLiteral(
+        "usage: zerva-convert [--tables DIR] --table N [--from-ms] [--rtl|--ltr] --out DIR "
+        "FILE...\n"
+        "       zerva-convert [--tables DIR] --table N [--from-ms] "
+        "--clipboard-text|--clipboard-rtf IN OUT\n"
+        "       zerva-convert [--tables DIR] --list\n"
+        "Converts .txt and .rtf files with table N (TABLE<N>.INI of the table folder) into\n"
+        "DIR under the same names. --from-ms converts from code page 1256 (two-way tables);\n"
+        "--rtl and --ltr reorder the lines of text files for that direction. The table\n"
+        "folder defaults to the installation folder.\n");
+}
+
+std::variant<Options, QString> parseArguments(const QStringList& args) {
+    Options options;
+    bool list = false;
+    bool help = false;
+    int clipboardModes = 0;
+    bool tableGiven = false;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& arg = args[i];
+        const auto value = [&](QString& into) -> bool {
+            if (i + 1 >= args.size()) {
+                return false;
+            }
+            into = args[++i];
+            return true;
+        };
+        if (arg == QStringLiteral("--help") || arg == QStringLiteral("-h")) {
+            help = true;
+        } else if (arg == QStringLiteral("--list")) {
+            list = true;
+        } else if (arg == QStringLiteral("--tables")) {
+            if (!value(options.tableFolder) || options.tableFolder.isEmpty()) {
+                return QStringLiteral("--tables needs a folder");
+            }
+        } else if (arg == QStringLiteral("--out")) {
+            if (!value(options.outFolder) || options.outFolder.isEmpty()) {
+                return QStringLiteral("--out needs a folder");
+            }
+        } else if (arg == QStringLiteral("--table")) {
+            QString number;
+            bool ok = false;
+            if (value(number)) {
+                options.table = number.toInt(&ok);
+            }
+            if (!ok || options.table < 1) {
+                return QStringLiteral("--table needs a table number from 1 on");
+            }
+            tableGiven = true;
+        } else if (arg == QStringLiteral("--from-ms")) {
+            options.fromMs = true;
+        } else if (arg == QStringLiteral("--rtl") || arg == QStringLiteral("--ltr")) {
+            if (options.reorder != Reorder::None) {
+                return QStringLiteral("--rtl and --ltr exclude each other");
+            }
+            options.reorder = arg == QStringLiteral("--rtl") ? Reorder::Rtl : Reorder::Ltr;
+        } else if (arg == QStringLiteral("--clipboard-text") ||
+                   arg == QStringLiteral("--clipboard-rtf")) {
+            options.mode = arg == QStringLiteral("--clipboard-text") ? Mode::ClipboardText
+                                                                     : Mode::ClipboardRtf;
+            ++clipboardModes;
+        } else if (arg == QStringLiteral("--")) {
+            options.paths.append(args.mid(i + 1));
+            break;
+        } else if (arg.startsWith(u'-') && arg.size() > 1) {
+            return QStringLiteral("unknown option %1").arg(arg);
+        } else {
+            options.paths.append(arg);
+        }
+    }
+    if (help) {
+        options.mode = Mode::Help;
+        return options;
+    }
+    if (list) {
+        if (clipboardModes > 0 || tableGiven || !options.paths.isEmpty()) {
+            return QStringLiteral("--list takes no table and no files");
+        }
+        options.mode = Mode::List;
+        return options;
+    }
+    if (!tableGiven) {
+        return QStringLiteral("--table N is required");
+    }
+    if (clipboardModes > 1) {
+        return QStringLiteral("give one of --clipboard-text and --clipboard-rtf");
+    }
+    if (clipboardModes == 1) {
+        if (options.reorder != Reorder::None || !options.outFolder.isEmpty()) {
+            return QStringLiteral("--rtl, --ltr and --out do not apply to the clipboard modes");
+        }
+        if (options.paths.size() != 2) {
+            return QStringLiteral("the clipboard modes take IN and OUT");
+        }
+        return options;
+    }
+    if (options.outFolder.isEmpty()) {
+        return QStringLiteral("--out DIR is required");
+    }
+    if (options.paths.isEmpty()) {
+        return QStringLiteral("no files to convert");
+    }
+    return options;
+}
+
+int run(const Options& options) {
+    StderrMessenger messenger;
+    switch (options.mode) {
+    case Mode::Help:
+        std::fputs(usageText().toUtf8().constData(), stdout);
+        return kExitOk;
+    case Mode::List:
+        return listTables(options, messenger);
+    case Mode::Files:
+        return convertFiles(options, messenger);
+    case Mode::ClipboardText:
+    case Mode::ClipboardRtf:
+        return convertClipboardBytes(options);
+    }
+    return kExitUsage;
+}
+
+} // namespace zerva::converter::cli

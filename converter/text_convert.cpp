@@ -63,6 +63,12 @@ template <typename Sink>
 ConvertStatus streamUnits(SourceFile& source, const ConversionTable& table, const UnitMap& map,
                           qsizetype chunkSize, Sink& sink) {
     std::vector<std::uint8_t> buffer(static_cast<std::size_t>(chunkSize) + 1);
+    // Per byte: its only output byte, or 0x100 when it is dropped, doubled or starts a pair.
+    std::array<std::uint16_t, 256> oneToOne{};
+    for (int x = 0; x < 256; ++x) {
+        const Unit& u = map[x];
+        oneToOne[x] = (u.len == 1 && u.flags == 0) ? u.b0 : std::uint16_t{0x100};
+    }
     qsizetype carry = 0;
     for (;;) {
         const qsizetype n = source.fill(buffer.data() + carry, chunkSize);
@@ -75,6 +81,20 @@ ConvertStatus streamUnits(SourceFile& source, const ConversionTable& table, cons
         std::uint8_t* const first = sink.output();
         std::uint8_t* out = first;
         qsizetype i = 0;
+        if constexpr (!Sink::kMarksLineEnds) {
+            // Most chunks hold only bytes that become exactly one byte: translate them
+            // straight away, and start over with the full loop when a byte needs more.
+            unsigned special = 0;
+            for (qsizetype k = 0; k < total; ++k) {
+                const std::uint16_t v = oneToOne[data[k]];
+                out[k] = static_cast<std::uint8_t>(v);
+                special |= v;
+            }
+            if ((special & 0xFF00u) == 0) {
+                out += total;
+                i = total;
+            }
+        }
         while (i < total) {
             const std::uint8_t x = data[i];
             const Unit u = map[x];

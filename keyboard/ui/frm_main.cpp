@@ -119,7 +119,11 @@ frmMain::frmMain(common::Messenger& messenger, QWidget* parent)
     applyModeSize();
 }
 
-frmMain::~frmMain() = default;
+frmMain::~frmMain() {
+    // The buttons call back into this window (focus leaving them as they go): they must go
+    // while it is still whole.
+    delete takeCentralWidget();
+}
 
 void frmMain::buildKeyboard(QWidget* area) {
     const QFont keyFont = common::suiteFont(9.75, true);

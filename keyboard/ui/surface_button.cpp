@@ -13,7 +13,8 @@ SurfaceButton::SurfaceButton(Role role, int index, SurfaceHost& host, QWidget* p
     : QPushButton(parent), m_role(role), m_index(index), m_host(host),
       m_background(palette().color(QPalette::Button)) {
     setLayoutDirection(Qt::RightToLeft);
-    setFocusPolicy(Qt::StrongFocus);
+    // Focus by Tab and by the left button only (below): a right click leaves the focus alone.
+    setFocusPolicy(Qt::TabFocus);
     setAcceptDrops(role == Role::Key || role == Role::PaletteEntry);
     setCheckable(role == Role::ShiftToggle);
 }
@@ -84,6 +85,9 @@ void SurfaceButton::mousePressEvent(QMouseEvent* e) {
     if (e->button() == Qt::RightButton) {
         m_host.surfaceRightPress(this, e->globalPosition().toPoint());
         return;
+    }
+    if (e->button() == Qt::LeftButton) {
+        setFocus(Qt::MouseFocusReason);
     }
     m_dragArmed = e->button() == Qt::LeftButton && m_host.surfaceDraggable(this);
     m_pressPos = e->position().toPoint();

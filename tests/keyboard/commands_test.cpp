@@ -36,7 +36,8 @@ namespace {
 
 const QString kSystemLabel = QStringLiteral("فعال سيستم");
 const QString kStandardLabel = QStringLiteral("صفحه كليد زروا");
-const QString kTitle = QStringLiteral("زروا 2001 - مبدل صفحه كليد فارسي (2.00) - ");
+const QString kTitle =
+    QStringLiteral("زروا 2001 - مبدل صفحه كليد فارسي (2.00)") + QStringLiteral(" - ");
 const QString kPrompt = QStringLiteral("الگو تغيير كرده است. آيا ميخواهيد آن را ذخيره كنيد؟");
 
 // The system's file differs from the standard layout on key Q (13): "@" in the base plane.

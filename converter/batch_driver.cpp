@@ -247,8 +247,11 @@ QString workFileName() {
 }
 
 QString busyStatusText(const QString& name, int number, int count) {
-    return texts::kBusyHead() + QLatin1Char('"') + name + QStringLiteral("\". (") +
-           QString::number(number) + QLatin1Char('/') + QString::number(count) + QLatin1Char(')');
+    // The name is isolated so that a Latin name and its quotes keep their order in the
+    // right-to-left line.
+    return texts::kBusyHead() + QLatin1Char('"') + QChar(0x2068) + name + QChar(0x2069) +
+           QStringLiteral("\". (") + QString::number(number) + QLatin1Char('/') +
+           QString::number(count) + QLatin1Char(')');
 }
 
 bool sameFolder(const QString& a, const QString& b) {

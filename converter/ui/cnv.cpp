@@ -187,14 +187,14 @@ Cnv::Cnv(QString installPath, CnvServices services, QWidget* parent)
     columns->addWidget(m_label1, 0, 0);
     columns->addWidget(m_driveS, 1, 0);
     columns->addWidget(m_dirS, 2, 0);
-    columns->addWidget(m_pathS, 3, 0);
+    columns->addWidget(m_pathS, 3, 0, Qt::AlignRight);
     columns->addWidget(m_label3, 0, 1);
     columns->addWidget(m_fileS, 1, 1, 2, 1);
     columns->addWidget(m_extention, 3, 1);
     columns->addWidget(m_label2, 0, 2);
     columns->addWidget(m_driveD, 1, 2);
     columns->addWidget(m_dirD, 2, 2);
-    columns->addWidget(m_pathD, 3, 2);
+    columns->addWidget(m_pathD, 3, 2, Qt::AlignRight);
     columns->setRowStretch(2, 1);
 
     auto* options = new QGridLayout;

@@ -85,8 +85,8 @@ TEST_F(RunConversionTest, SkipsExistingFilesUnlessOverwriteAndLeavesThemSelected
     EXPECT_FALSE(QFile::exists(path("dst/c.txt"))); // not selected
     EXPECT_EQ(window.selection, (std::vector<bool>{false, true, false}));
     EXPECT_EQ(window.busy, std::vector<int>{0});
-    EXPECT_EQ(window.status,
-              QStringLiteral("در حال تبديل فايل ") + QStringLiteral("\"a.txt\". (1/2)"));
+    EXPECT_EQ(window.status, QStringLiteral("در حال تبديل فايل ") +
+                                 QStringLiteral("\"\u2068a.txt\u2069\". (1/2)"));
     EXPECT_FALSE(window.busyColour);
     ASSERT_EQ(messenger.boxes().size(), 1u);
     EXPECT_EQ(messenger.boxes()[0].prompt, kDone);
@@ -98,8 +98,8 @@ TEST_F(RunConversionTest, SkipsExistingFilesUnlessOverwriteAndLeavesThemSelected
     EXPECT_EQ(run(window), RunOutcome::Finished);
     EXPECT_EQ(readFile(path("dst/b.txt")), QByteArray("BxB"));
     EXPECT_EQ(window.selection, (std::vector<bool>{false, false, false}));
-    EXPECT_EQ(window.status,
-              QStringLiteral("در حال تبديل فايل ") + QStringLiteral("\"b.txt\". (1/1)"));
+    EXPECT_EQ(window.status, QStringLiteral("در حال تبديل فايل ") +
+                                 QStringLiteral("\"\u2068b.txt\u2069\". (1/1)"));
 }
 
 TEST_F(RunConversionTest, InPlaceNeedsOverwriteEvenWhenTheFolderIsWrittenAnotherWay) {

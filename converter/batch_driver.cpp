@@ -1,0 +1,286 @@
+// The conversion run behind the window's convert button.
+#include "converter/batch_driver.h"
+
+#include "converter/cnv_texts.h"
+#include "converter/converter_messages.h"
+#include "converter/rtf_convert.h"
+#include "converter/text_convert.h"
+#include "converter/word_rtf.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTemporaryFile>
+
+#include <cstdio>
+#include <memory>
+
+namespace zerva::converter {
+
+namespace {
+
+QString folderPrefix(const QString& folder) {
+    return folder.endsWith(QLatin1Char('/')) || folder.endsWith(QLatin1Char('\\'))
+               ? folder
+               : folder + QLatin1Char('/');
+}
+
+QString normalisedFolder(const QString& path) {
+    const QFileInfo info(path);
+    const QString canonical = info.canonicalFilePath();
+    return canonical.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : canonical;
+}
+
+// The write test: a file of our own making, so nothing of the user's is touched.
+bool destinationWritable(const QString& prefix) {
+    QTemporaryFile probe(prefix + QStringLiteral("Moveghat.XXXXXX.FMA"));
+    return probe.open() && probe.write("0", 1) == 1 && probe.flush();
+}
+
+// The work file's name in the destination: a file of the user's that happens to bear it is
+// left alone and another name is taken.
+QString workFilePath(const QString& prefix) {
+    QString path = prefix + workFileName();
+    for (int k = 1; QFileInfo::exists(path) && k < 1000; ++k) {
+        path = prefix + QStringLiteral("CnvrtFile%1.cfp").arg(k);
+    }
+    return path;
+}
+
+// Renames the work file over the destination in one step, so the old file stays until the
+// new one has taken its place. The new file keeps the old one's permissions.
+bool putInPlace(const QString& work, const QString& destination) {
+    if (QFileInfo::exists(destination)) {
+        QFile::setPermissions(work, QFile::permissions(destination));
+    }
+    const QByteArray from = QFile::encodeName(work);
+    const QByteArray to = QFile::encodeName(destination);
+    return std::rename(from.constData(), to.constData()) == 0;
+}
+
+class Run {
+public:
+    Run(const RunSettings& settings, RunWindow& window, WordService& word,
+        common::Messenger& messenger, ConversionTable table)
+        : m_settings(settings), m_window(window), m_wordService(word), m_messenger(messenger),
+          m_table(std::move(table)), m_source(folderPrefix(settings.sourceFolder)),
+          m_destination(folderPrefix(settings.destinationFolder)),
+          m_work(workFilePath(m_destination)) {}
+
+    RunOutcome go();
+
+private:
+    enum class FileResult { Done, Skipped, Failed };
+    FileResult convert(int index, int number, int count);
+    FileResult convertWord(int index, const QString& source, const QString& destination,
+                           const QString& status);
+    bool startWord();
+    void quitWord();
+
+    const RunSettings& m_settings;
+    RunWindow& m_window;
+    WordService& m_wordService;
+    common::Messenger& m_messenger;
+    ConversionTable m_table;
+    QString m_source;
+    QString m_destination;
+    QString m_work;
+    std::unique_ptr<WordDocuments> m_word;
+    bool m_wordUsable = true;
+    std::unique_ptr<QTemporaryDir> m_wordFolder;
+};
+
+RunOutcome Run::go() {
+    int count = 0;
+    for (int i = 0; i < m_window.fileCount(); ++i) {
+        count += m_window.isSelected(i) ? 1 : 0;
+    }
+    int number = 0;
+    for (int i = 0; i < m_window.fileCount(); ++i) {
+        if (!m_window.isSelected(i)) {
+            continue;
+        }
+        ++number;
+        for (;;) {
+            if (convert(i, number, count) != FileResult::Failed) {
+                break;
+            }
+            common::MsgBoxArgs args;
+            args.prompt = fileFailedMessage(m_window.fileName(i));
+            args.button = common::kYesNoCancel;
+            args.yesCaption = texts::kNext();
+            args.noCaption = texts::kRetry();
+            args.cancelCaption = texts::kCancel();
+            const int answer = m_messenger.MsgBox(args);
+            m_window.ShowIdle();
+            if (answer == 0) {
+                break;
+            }
+            if (answer != 1) {
+                quitWord();
+                return RunOutcome::Stopped;
+            }
+        }
+    }
+    quitWord();
+    common::MsgBoxArgs done;
+    const QString blanks(10, QLatin1Char(' '));
+    done.prompt = blanks + texts::kMsgDone() + blanks;
+    done.intervalTime = 3000;
+    m_messenger.MsgBox(done);
+    return RunOutcome::Finished;
+}
+
+Run::FileResult Run::convert(int index, int number, int count) {
+    if (!m_window.isSelected(index)) {
+        return FileResult::Skipped;
+    }
+    const QString name = m_window.fileName(index);
+    const QString source = m_source + name;
+    const QString destination = m_destination + name;
+    if (QFileInfo::exists(destination) && !m_settings.overwrite) {
+        return FileResult::Skipped;
+    }
+    const QString status = busyStatusText(name, number, count);
+    const QString extension = conversionExtension(name);
+    if (extension == QLatin1String("doc")) {
+        if (!m_wordUsable) {
+            return FileResult::Skipped;
+        }
+        return convertWord(index, source, destination, status);
+    }
+
+    ConvertStatus result;
+    if (extension == QLatin1String("rtf")) {
+        m_window.ShowBusy(index, status);
+        result = ConvertRtfFile(source, m_work, m_table, m_messenger);
+    } else if (extension == QLatin1String("txt")) {
+        m_window.ShowBusy(index, status);
+        switch (m_settings.reorder) {
+        case Reorder::RightToLeft:
+            result = ConvertTextFileRtl(source, m_work, m_table, m_messenger);
+            break;
+        case Reorder::LeftToRight:
+            result = ConvertTextFileLtr(source, m_work, m_table, m_messenger);
+            break;
+        case Reorder::None:
+            result = ConvertTextFile(source, m_work, m_table, m_messenger);
+            break;
+        }
+    } else {
+        return FileResult::Skipped;
+    }
+    if (!succeeded(result) || !putInPlace(m_work, destination)) {
+        QFile::remove(m_work);
+        return FileResult::Failed;
+    }
+    m_window.ShowDone(index);
+    return FileResult::Done;
+}
+
+bool Run::startWord() {
+    if (m_word) {
+        return true;
+    }
+    WordStartError error = WordStartError::None;
+    m_word = m_wordService.create(error);
+    if (!m_word) {
+        if (error == WordStartError::CannotCreate) {
+            m_messenger.MsgBox(texts::kMsgInstallWord(), common::kOkOnly, common::errorTitle());
+        }
+        m_wordUsable = false;
+        m_window.ShowIdle();
+        return false;
+    }
+    return true;
+}
+
+Run::FileResult Run::convertWord(int index, const QString& source, const QString& destination,
+                                 const QString& status) {
+    if (!startWord()) {
+        return FileResult::Skipped;
+    }
+    m_window.ShowBusy(index, status);
+    // The intermediate files live in a folder of this run's own.
+    if (!m_wordFolder) {
+        m_wordFolder = std::make_unique<QTemporaryDir>();
+        if (!m_wordFolder->isValid()) {
+            m_wordFolder.reset();
+            return FileResult::Failed;
+        }
+    }
+    const QString docToRtf = m_wordFolder->filePath(QStringLiteral("DocToRTF.rtf"));
+    const QString bytesRtf = m_wordFolder->filePath(QStringLiteral("CodePage.rtf"));
+    const QString correctBytes = m_wordFolder->filePath(QStringLiteral("CorrectBytes.rtf"));
+    const QString correctRtf = m_wordFolder->filePath(QStringLiteral("CorrectRTF.rtf"));
+    const auto cleanUp = [&] {
+        for (const QString& f : {docToRtf, bytesRtf, correctBytes, correctRtf}) {
+            QFile::remove(f);
+        }
+    };
+    const bool ok = m_word->saveAsRtf(source, docToRtf) &&
+                    rtfUnicodeToCodePage(docToRtf, bytesRtf) &&
+                    succeeded(ConvertRtfFile(bytesRtf, correctBytes, m_table, m_messenger)) &&
+                    rtfCodePageToUnicode(correctBytes, correctRtf) &&
+                    m_word->saveAsWord(correctRtf, m_work) && putInPlace(m_work, destination);
+    cleanUp();
+    if (!ok) {
+        QFile::remove(m_work);
+        return FileResult::Failed;
+    }
+    m_window.ShowDone(index);
+    return FileResult::Done;
+}
+
+void Run::quitWord() {
+    if (m_word) {
+        m_word->Quit();
+        m_word.reset();
+    }
+}
+
+} // namespace
+
+QString workFileName() {
+    return QStringLiteral("CnvrtFile.cfp");
+}
+
+QString busyStatusText(const QString& name, int number, int count) {
+    // The name is isolated so that a Latin name and its quotes keep their order in the
+    // right-to-left line.
+    return texts::kBusyHead() + QLatin1Char('"') + QChar(0x2068) + name + QChar(0x2069) +
+           QStringLiteral("\". (") + QString::number(number) + QLatin1Char('/') +
+           QString::number(count) + QLatin1Char(')');
+}
+
+bool sameFolder(const QString& a, const QString& b) {
+    return normalisedFolder(a) == normalisedFolder(b);
+}
+
+QString conversionExtension(const QString& name) {
+    return name.right(3).toLower();
+}
+
+RunOutcome RunConversion(const RunSettings& settings, RunWindow& window, WordService& word,
+                         common::Messenger& messenger) {
+    if (!settings.overwrite && sameFolder(settings.sourceFolder, settings.destinationFolder)) {
+        messenger.MsgBox(texts::kMsgNeedsReplaceHead() + QStringLiteral("\n\r") +
+                             texts::kMsgNeedsReplaceTail(),
+                         common::kOkOnly, common::noticeTitle());
+        return RunOutcome::NeedsOverwrite;
+    }
+    auto table = LoadConversionTable(settings.tableFolder, settings.tableNumber, settings.direction,
+                                     messenger);
+    if (!table) {
+        return RunOutcome::TableFailed;
+    }
+    if (!destinationWritable(folderPrefix(settings.destinationFolder))) {
+        messenger.MsgBox(texts::kMsgCannotWrite(), common::kOkOnly, QString());
+        return RunOutcome::DestinationNotWritable;
+    }
+    Run run(settings, window, word, messenger, std::move(*table));
+    return run.go();
+}
+
+} // namespace zerva::converter

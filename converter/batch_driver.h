@@ -1,0 +1,73 @@
+// RunConversion: converts the selected files of the source folder into the destination
+// folder, one after the other, choosing the converter by the file's extension (.txt, .rtf,
+// .doc through the Word engine), and asks the user to retry, skip or stop when one fails.
+#pragma once
+
+#include "common/messages.h"
+#include "converter/conversion_table.h"
+#include "converter/word_engine.h"
+
+#include <QString>
+
+namespace zerva::converter {
+
+// Reordering of plain text lines (only offered for one-way tables).
+enum class Reorder {
+    None,
+    RightToLeft,
+    LeftToRight,
+};
+
+// The window's choices for one run.
+struct RunSettings {
+    QString sourceFolder;
+    QString destinationFolder;
+    bool overwrite = false; // the check box Replace
+    QString tableFolder;    // InstallPath: ZERVACNV.INI and the table files
+    int tableNumber = 1;    // n of TABLE<n>.INI
+    Direction direction = Direction::ToMs;
+    Reorder reorder = Reorder::None;
+};
+
+// What a run sees of the window: the file list and the status line.
+class RunWindow {
+public:
+    virtual ~RunWindow() = default;
+    virtual int fileCount() const = 0;
+    virtual QString fileName(int index) const = 0;
+    virtual bool isSelected(int index) const = 0;
+    // The file is being converted: the status line shows text in the busy colour and is
+    // repainted at once.
+    virtual void ShowBusy(int index, const QString& text) = 0;
+    // The file is converted: it leaves the selection and the status line its busy colour.
+    virtual void ShowDone(int index) = 0;
+    // The status line leaves its busy colour without a file being done.
+    virtual void ShowIdle() = 0;
+};
+
+enum class RunOutcome {
+    Finished,               // every file was tried; the closing notice was shown
+    Stopped,                // the user stopped the run after a failure
+    NeedsOverwrite,         // source and destination are one folder and Replace is off
+    TableFailed,            // the table could not be loaded (told); the program must end
+    DestinationNotWritable, // told; nothing converted
+};
+
+// The work file a converted file is written to before it is renamed over its destination.
+QString workFileName();
+
+// The status line while a file is converted: the quoted name, then its number among the
+// files of the run and their count.
+QString busyStatusText(const QString& name, int number, int count);
+
+// True when both paths name one folder (after making them absolute and clean, and resolving
+// links where the folders exist).
+bool sameFolder(const QString& a, const QString& b);
+
+// The lower-cased last three characters of a name: what decides its converter.
+QString conversionExtension(const QString& name);
+
+RunOutcome RunConversion(const RunSettings& settings, RunWindow& window, WordService& word,
+                         common::Messenger& messenger);
+
+} // namespace zerva::converter

@@ -1,0 +1,155 @@
+// The Persian texts of the file converter: the run's messages, the window's caption and
+// the captions and tooltips of its controls.
+#pragma once
+
+#include <QString>
+
+namespace zerva::converter::texts {
+
+// A run in place needs the overwrite option: head, LF CR, tail.
+inline QString kMsgNeedsReplaceHead() {
+    return QStringLiteral("براي تبديل پروندهها در محل خود بايد مورد بازنويسي را انتخاب");
+}
+inline QString kMsgNeedsReplaceTail() {
+    return QStringLiteral("كنيد.");
+}
+// The destination folder cannot be written.
+inline QString kMsgCannotWrite() {
+    return QStringLiteral("امكان نوشتن در مقصد موجود نميباشد.");
+}
+// No engine for Word documents.
+inline QString kMsgInstallWord() {
+    return QStringLiteral(
+        "براي تبديل فايلها با فرمت Word Documents(.Doc) ابتدا نرمافزار Word را نصب نمائيد.");
+}
+// Status line while a file is converted: head, the quoted name, a full stop.
+inline QString kBusyHead() {
+    return QStringLiteral("در حال تبديل فايل ");
+}
+// Captions of the failure question.
+inline QString kNext() {
+    return QStringLiteral("بعدي");
+}
+inline QString kRetry() {
+    return QStringLiteral("سعي مجدد");
+}
+inline QString kCancel() {
+    return QStringLiteral("انصراف");
+}
+// The self-closing notice at the end of a run (padded with blanks).
+inline QString kMsgDone() {
+    return QStringLiteral("عمليات تبديل تمام شد.");
+}
+// The window's caption without its version; a running copy is found by it.
+inline QString kCaptionStart() {
+    return QStringLiteral("زروا 2001 - مبدل پرونده");
+}
+// The full caption (a right-to-left mark follows it).
+inline QString kCaption() {
+    return QStringLiteral("زروا 2001 - مبدل پرونده (2)");
+}
+// Captions and tooltips of the window's controls.
+inline QString kLabel1() {
+    return QStringLiteral("مبدأ :");
+}
+inline QString kDirSTip() {
+    return QStringLiteral(".محل پروندههايي كه بايد تبديل شوند");
+}
+inline QString kLabel3() {
+    return QStringLiteral("پرونده (ها) :");
+}
+inline QString kFileSTip() {
+    return QStringLiteral(".انتخاب پروندههايي كه بايد تبديل شوند");
+}
+inline QString kLabel4() {
+    return QStringLiteral("قالب پرونده (ها) :");
+}
+inline QString kFileFormatTip() {
+    return QStringLiteral(".انتخاب كدپيج يا نوع پروندههايي كه بايد تبديل شوند");
+}
+inline QString kLabel2() {
+    return QStringLiteral("مقصد :");
+}
+inline QString kDirDTip() {
+    return QStringLiteral(".محل كپي كردن پروندههاي تبديل شده");
+}
+inline QString kLabel5() {
+    return QStringLiteral("جهت تبديل :");
+}
+inline QString kChangeToMS() {
+    return QStringLiteral("تبديل به مايكروسافت .");
+}
+inline QString kChangeToMSTip() {
+    return QStringLiteral(".تبديل از قالب انتخاب شده به مايكروسافت");
+}
+inline QString kChangeFromMS() {
+    return QStringLiteral("تبديل از مايكروسافت .");
+}
+inline QString kChangeFromMSTip() {
+    return QStringLiteral(".تبديل از مايكروسافت به قالب انتخاب شده");
+}
+inline QString kLabel6() {
+    return QStringLiteral("امكانات ويژه :");
+}
+inline QString kReplace() {
+    return QStringLiteral("بازنويسي");
+}
+inline QString kReplaceTip() {
+    return QStringLiteral(".در صورت وجود پرونده هم نام در مقصد بازنويسي شوند");
+}
+inline QString kChangeDir() {
+    return QStringLiteral("تغيير جهت");
+}
+inline QString kChangeDirTip() {
+    return QStringLiteral(" تغيير كند.(Text) جهت متن در پروندههاي متن");
+}
+inline QString kLTRDir() {
+    return QStringLiteral("لاتين");
+}
+inline QString kLTRDirTip() {
+    return QStringLiteral("پروندههاي متن لاتين (چپ به راست)");
+}
+inline QString kRTLDir() {
+    return QStringLiteral("فارسي");
+}
+inline QString kRTLDirTip() {
+    return QStringLiteral("پروندههاي متن فارسي (راست به چپ)");
+}
+inline QString kCmdChange() {
+    return QStringLiteral("تبديل");
+}
+inline QString kCmdHelp() {
+    return QStringLiteral("راهنما");
+}
+inline QString kCmdExit() {
+    return QStringLiteral("خروج");
+}
+// The pop-up menu of the file list.
+inline QString kFileMenu() {
+    return QStringLiteral("فايل");
+}
+inline QString kSelAll() {
+    return QStringLiteral("انتخاب همه");
+}
+inline QString kDeselAll() {
+    return QStringLiteral("لغو همه");
+}
+inline QString kRevSel() {
+    return QStringLiteral("عكس انتخابها");
+}
+// Selection status: none, or count + middle + entries + tail.
+inline QString kNoneSelected() {
+    return QStringLiteral("هيچ پروندهاي انتخاب نشده است.");
+}
+inline QString kSelectedMiddle() {
+    return QStringLiteral(" پرونده از ");
+}
+inline QString kSelectedTail() {
+    return QStringLiteral(" پرونده انتخاب شده است.");
+}
+// A drive that cannot be read.
+inline QString kMsgDriveUnreadable() {
+    return QStringLiteral("در حال حاضر دسترسي به اين درايو امكان ندارد.");
+}
+
+} // namespace zerva::converter::texts

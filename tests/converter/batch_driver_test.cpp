@@ -1,0 +1,320 @@
+// RunConversion with a fake window on real files: skipping, converting in place, the
+// converter chosen by extension, the retry/next/stop question, unwritable destinations,
+// failures that leave the originals, and Word documents with and without an engine.
+#include "converter/batch_driver.h"
+#include "converter/converter_messages.h"
+#include "tests/converter/fake_run_window.h"
+#include "tests/support/fake_messenger.h"
+#include "tests/support/test_paths.h"
+
+#include "common/messages.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+using namespace zerva::converter;
+using zerva::test::FakeMessenger;
+using zerva::test::FakeRunWindow;
+using zerva::test::FakeWordService;
+using zerva::test::readFile;
+using zerva::test::writeFile;
+
+namespace {
+
+const QString kDone = QString(10, QLatin1Char(' ')) + QStringLiteral("عمليات تبديل تمام شد.") +
+                      QString(10, QLatin1Char(' '));
+
+// Runs a hook when a failure question comes, then answers from the script.
+class HookedMessenger : public FakeMessenger {
+public:
+    using FakeMessenger::MsgBox;
+    int MsgBox(const zerva::common::MsgBoxArgs& args) override {
+        if (onBox) {
+            onBox(args);
+        }
+        return FakeMessenger::MsgBox(args);
+    }
+    std::function<void(const zerva::common::MsgBoxArgs&)> onBox;
+};
+
+class RunConversionTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(writeFile(path("tables/ZERVACNV.INI"),
+                              "[Code pages]\r\ntables=1\r\ntable1=Test;1\r\n"));
+        // A -> B, e1 -> c1, d3 (seen) -> d4 (sheen)
+        ASSERT_TRUE(writeFile(path("tables/TABLE1.INI"),
+                              "[Convert Table]\r\n65=66\r\n225=193\r\n211=212\r\n"));
+        ASSERT_TRUE(QDir().mkpath(path("src")));
+        ASSERT_TRUE(QDir().mkpath(path("dst")));
+        settings.sourceFolder = path("src");
+        settings.destinationFolder = path("dst");
+        settings.tableFolder = path("tables");
+    }
+    QString path(const char* relative) const { return dir.filePath(QString::fromUtf8(relative)); }
+    RunOutcome run(FakeRunWindow& window) {
+        return RunConversion(settings, window, word, messenger);
+    }
+    QStringList entries(const char* folder) const {
+        return QDir(path(folder))
+            .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System, QDir::Name);
+    }
+
+    QTemporaryDir dir;
+    RunSettings settings;
+    HookedMessenger messenger;
+    FakeWordService word;
+};
+
+TEST_F(RunConversionTest, SkipsExistingFilesUnlessOverwriteAndLeavesThemSelected) {
+    ASSERT_TRUE(writeFile(path("src/a.txt"), "AAA"));
+    ASSERT_TRUE(writeFile(path("src/b.txt"), "AxA"));
+    ASSERT_TRUE(writeFile(path("src/c.txt"), "A"));
+    ASSERT_TRUE(writeFile(path("dst/b.txt"), "old"));
+    FakeRunWindow window(
+        {QStringLiteral("a.txt"), QStringLiteral("b.txt"), QStringLiteral("c.txt")},
+        {true, true, false});
+    EXPECT_EQ(run(window), RunOutcome::Finished);
+    EXPECT_EQ(readFile(path("dst/a.txt")), QByteArray("BBB"));
+    EXPECT_EQ(readFile(path("dst/b.txt")), QByteArray("old"));
+    EXPECT_FALSE(QFile::exists(path("dst/c.txt"))); // not selected
+    EXPECT_EQ(window.selection, (std::vector<bool>{false, true, false}));
+    EXPECT_EQ(window.busy, std::vector<int>{0});
+    EXPECT_EQ(window.status, QStringLiteral("در حال تبديل فايل ") +
+                                 QStringLiteral("\"\u2068a.txt\u2069\". (1/2)"));
+    EXPECT_FALSE(window.busyColour);
+    ASSERT_EQ(messenger.boxes().size(), 1u);
+    EXPECT_EQ(messenger.boxes()[0].prompt, kDone);
+    EXPECT_EQ(messenger.boxes()[0].intervalTime, 3000);
+    EXPECT_EQ(messenger.boxes()[0].button, zerva::common::kOkOnly);
+    EXPECT_EQ(entries("dst"), (QStringList{QStringLiteral("a.txt"), QStringLiteral("b.txt")}));
+
+    settings.overwrite = true;
+    EXPECT_EQ(run(window), RunOutcome::Finished);
+    EXPECT_EQ(readFile(path("dst/b.txt")), QByteArray("BxB"));
+    EXPECT_EQ(window.selection, (std::vector<bool>{false, false, false}));
+    EXPECT_EQ(window.status, QStringLiteral("در حال تبديل فايل ") +
+                                 QStringLiteral("\"\u2068b.txt\u2069\". (1/1)"));
+}
+
+TEST_F(RunConversionTest, InPlaceNeedsOverwriteEvenWhenTheFolderIsWrittenAnotherWay) {
+    ASSERT_TRUE(writeFile(path("src/a.txt"), "AbA"));
+    ASSERT_TRUE(writeFile(path("src/b.rtf"), "{\\rtf1 \\'e1}"));
+    settings.destinationFolder = path("dst") + QStringLiteral("/../src/./");
+    FakeRunWindow window({QStringLiteral("a.txt"), QStringLiteral("b.rtf")}, {true, true});
+    EXPECT_EQ(run(window), RunOutcome::NeedsOverwrite);
+    ASSERT_EQ(messenger.boxes().size(), 1u);
+    EXPECT_EQ(messenger.boxes()[0].prompt,
+              QStringLiteral("براي تبديل پروندهها در محل خود بايد مورد بازنويسي را انتخاب") +
+                  QStringLiteral("\n\r") + QStringLiteral("كنيد."));
+    EXPECT_EQ(messenger.boxes()[0].title, zerva::common::noticeTitle());
+    EXPECT_EQ(readFile(path("src/a.txt")), QByteArray("AbA"));
+
+    messenger.clear();
+    settings.overwrite = true;
+    EXPECT_EQ(run(window), RunOutcome::Finished);
+    EXPECT_EQ(readFile(path("src/a.txt")), QByteArray("BbB"));
+    EXPECT_EQ(readFile(path("src/b.rtf")), QByteArray("{\\rtf1 \\'c1}"));
+    EXPECT_EQ(entries("src"), (QStringList{QStringLiteral("a.txt"), QStringLiteral("b.rtf")}));
+    EXPECT_EQ(messenger.prompts(), QStringList{kDone});
+}
+
+TEST_F(RunConversionTest, ChoosesTheConverterByTheLastThreeCharactersInAnyCase) {
+    const struct {
+        const char* name;
+        QByteArray in;
+        QByteArray out; // empty: skipped
+    } cases[] = {
+        {"upper.TXT", "A\\'e1", "B\\'e1"},
+        {"rich.Rtf", "A\\'e1", "A\\'c1"},
+        {"long.text", "A", ""},
+        {"notes.md", "A", ""},
+        {"xtxt", "A", "B"}, // no dot, but it ends in txt
+    };
+    QStringList names;
+    for (const auto& c : cases) {
+        ASSERT_TRUE(writeFile(path("src/") + QString::fromUtf8(c.name), c.in));
+        names << QString::fromUtf8(c.name);
+    }
+    FakeRunWindow window(names, std::vector<bool>(names.size(), true));
+    EXPECT_EQ(run(window), RunOutcome::Finished);
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(cases[i].name);
+        const QString target = path("dst/") + QString::fromUtf8(cases[i].name);
+        if (cases[i].out.isEmpty()) {
+            EXPECT_FALSE(QFile::exists(target));
+            EXPECT_TRUE(window.selection[i]);
+        } else {
+            EXPECT_EQ(readFile(target), cases[i].out);
+            EXPECT_FALSE(window.selection[i]);
+        }
+    }
+    EXPECT_EQ(messenger.prompts(), QStringList{kDone});
+}
+
+TEST_F(RunConversionTest, FailureQuestionNextRetryAndStop) {
+    ASSERT_TRUE(writeFile(path("src/ok.txt"), "A"));
+    ASSERT_TRUE(writeFile(path("src/w.doc"), "{\\rtf1 A}"));
+    const QString failed = fileFailedMessage(QStringLiteral("missing.txt"));
+    const struct {
+        const char* name;
+        std::initializer_list<int> answers;
+        int questions;
+        RunOutcome outcome;
+        bool okConverted;
+    } cases[] = {
+        {"next", {0}, 1, RunOutcome::Finished, true},
+        {"retry then next", {1, 1, 0}, 3, RunOutcome::Finished, true},
+        {"stop", {2}, 1, RunOutcome::Stopped, false},
+        {"close box", {}, 1, RunOutcome::Stopped, false},
+    };
+    word.failure = WordStartError::None;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile::remove(path("dst/ok.txt"));
+        QFile::remove(path("dst/w.doc"));
+        messenger.clear();
+        messenger.answer(c.answers);
+        word.quits = 0;
+        FakeRunWindow window(
+            {QStringLiteral("w.doc"), QStringLiteral("missing.txt"), QStringLiteral("ok.txt")},
+            {true, true, true});
+        EXPECT_EQ(run(window), c.outcome);
+        QStringList expected;
+        for (int k = 0; k < c.questions; ++k) {
+            expected << failed;
+        }
+        if (c.outcome == RunOutcome::Finished) {
+            expected << kDone;
+        }
+        EXPECT_EQ(messenger.prompts(), expected);
+        const zerva::common::MsgBoxArgs& question = messenger.boxes()[0];
+        EXPECT_EQ(question.button, zerva::common::kYesNoCancel);
+        EXPECT_EQ(question.title, QString());
+        EXPECT_EQ(question.yesCaption, QStringLiteral("بعدي"));
+        EXPECT_EQ(question.noCaption, QStringLiteral("سعي مجدد"));
+        EXPECT_EQ(question.cancelCaption, QStringLiteral("انصراف"));
+        EXPECT_EQ(QFile::exists(path("dst/ok.txt")), c.okConverted);
+        EXPECT_TRUE(window.selection[1]); // the failed file stays selected
+        EXPECT_EQ(word.quits, 1);         // the engine ends with the run, stopped or not
+        EXPECT_FALSE(window.busyColour);
+    }
+
+    // Retrying after the cause is gone converts the file.
+    messenger.clear();
+    messenger.answer({1});
+    messenger.onBox = [this](const zerva::common::MsgBoxArgs&) {
+        writeFile(path("src/missing.txt"), "AA");
+    };
+    FakeRunWindow window({QStringLiteral("missing.txt")}, {true});
+    EXPECT_EQ(run(window), RunOutcome::Finished);
+    EXPECT_EQ(readFile(path("dst/missing.txt")), QByteArray("BB"));
+    EXPECT_EQ(messenger.prompts(), (QStringList{failed, kDone}));
+}
+
+TEST_F(RunConversionTest, DestinationThatCannotBeWritten) {
+    ASSERT_TRUE(writeFile(path("src/a.txt"), "A"));
+    FakeRunWindow window({QStringLiteral("a.txt")}, {true});
+
+    settings.destinationFolder = path("no such folder");
+    EXPECT_EQ(run(window), RunOutcome::DestinationNotWritable);
+    ASSERT_EQ(messenger.boxes().size(), 1u);
+    EXPECT_EQ(messenger.boxes()[0].prompt, QStringLiteral("امكان نوشتن در مقصد موجود نميباشد."));
+    EXPECT_EQ(messenger.boxes()[0].title, QString());
+    EXPECT_FALSE(QFile::exists(path("no such folder")));
+
+    // A folder in the destination with the file's name: the result cannot take its place.
+    messenger.clear();
+    messenger.answer({0});
+    settings.destinationFolder = path("dst");
+    settings.overwrite = true;
+    ASSERT_TRUE(writeFile(path("dst/a.txt/keep"), "keep"));
+    EXPECT_EQ(run(window), RunOutcome::Finished);
+    EXPECT_EQ(messenger.prompts(),
+              (QStringList{fileFailedMessage(QStringLiteral("a.txt")), kDone}));
+    EXPECT_EQ(readFile(path("dst/a.txt/keep")), QByteArray("keep"));
+    EXPECT_EQ(entries("dst"), QStringList{QStringLiteral("a.txt")}); // no work file left
+    EXPECT_TRUE(window.selection[0]);
+}
+
+TEST_F(RunConversionTest, FailureInTheMiddleLeavesEveryOriginalAndTheUsersOwnFiles) {
+    settings.destinationFolder = settings.sourceFolder;
+    settings.overwrite = true;
+    ASSERT_TRUE(writeFile(path("src/a.txt"), "A1"));
+    ASSERT_TRUE(writeFile(path("src/c.txt"), "A3"));
+    // b.txt is a link to nothing: it cannot be read.
+    ASSERT_TRUE(QFile::link(path("src/nowhere"), path("src/b.txt")));
+    // Files of the user's that bear the names of the work and probe files.
+    ASSERT_TRUE(writeFile(path("src/CnvrtFile.cfp"), "mine"));
+    ASSERT_TRUE(writeFile(path("src/Moveghat.FMA"), "mine too"));
+    messenger.answer({0});
+    FakeRunWindow window(
+        {QStringLiteral("a.txt"), QStringLiteral("b.txt"), QStringLiteral("c.txt")},
+        {true, true, true});
+    EXPECT_EQ(run(window), RunOutcome::Finished);
+    EXPECT_EQ(readFile(path("src/a.txt")), QByteArray("B1"));
+    EXPECT_EQ(readFile(path("src/c.txt")), QByteArray("B3"));
+    EXPECT_EQ(QFileInfo(path("src/b.txt")).symLinkTarget(), path("src/nowhere"));
+    EXPECT_EQ(readFile(path("src/CnvrtFile.cfp")), QByteArray("mine"));
+    EXPECT_EQ(readFile(path("src/Moveghat.FMA")), QByteArray("mine too"));
+    EXPECT_EQ(entries("src"), (QStringList{QStringLiteral("CnvrtFile.cfp"),
+                                           QStringLiteral("Moveghat.FMA"), QStringLiteral("a.txt"),
+                                           QStringLiteral("b.txt"), QStringLiteral("c.txt")}));
+    EXPECT_EQ(window.selection, (std::vector<bool>{false, true, false}));
+}
+
+TEST_F(RunConversionTest, WithoutAWordEngineSaysSoOnceAndSkipsEveryDocument) {
+    ASSERT_TRUE(writeFile(path("src/x.doc"), "{\\rtf1 A}"));
+    ASSERT_TRUE(writeFile(path("src/y.DOC"), "{\\rtf1 A}"));
+    ASSERT_TRUE(writeFile(path("src/z.txt"), "A"));
+    const QString install = QStringLiteral(
+        "براي تبديل فايلها با فرمت Word Documents(.Doc) ابتدا نرمافزار Word را نصب نمائيد.");
+    const struct {
+        const char* name;
+        WordStartError failure;
+        QStringList prompts;
+    } cases[] = {
+        {"no engine", WordStartError::CannotCreate, {install, kDone}},
+        {"engine did not start", WordStartError::Failed, {kDone}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        messenger.clear();
+        word.failure = c.failure;
+        word.creates = 0;
+        QFile::remove(path("dst/z.txt"));
+        FakeRunWindow window(
+            {QStringLiteral("x.doc"), QStringLiteral("y.DOC"), QStringLiteral("z.txt")},
+            {true, true, true});
+        EXPECT_EQ(run(window), RunOutcome::Finished);
+        EXPECT_EQ(messenger.prompts(), c.prompts);
+        if (c.failure == WordStartError::CannotCreate) {
+            EXPECT_EQ(messenger.boxes()[0].title, zerva::common::errorTitle());
+        }
+        EXPECT_EQ(word.creates, 1);
+        EXPECT_EQ(window.selection, (std::vector<bool>{true, true, false}));
+        EXPECT_EQ(entries("dst"), QStringList{QStringLiteral("z.txt")});
+    }
+}
+
+TEST_F(RunConversionTest, WordDocumentsGoThroughRtfAndComeBackAsUnicode) {
+    word.failure = WordStartError::None;
+    // What the engine writes: \uN with a fallback, and plain escapes.
+    ASSERT_TRUE(writeFile(path("src/d.doc"), "{\\rtf1\\ansi \\u1587\\'3f\\'d3 A}"));
+    ASSERT_TRUE(writeFile(path("dst/d.doc"), "old"));
+    settings.overwrite = true;
+    FakeRunWindow window({QStringLiteral("d.doc")}, {true});
+    EXPECT_EQ(run(window), RunOutcome::Finished);
+    // seen (d3) became sheen (d4, U+0634) both times; plain text is not escaped, so it stays.
+    EXPECT_EQ(readFile(path("dst/d.doc")), QByteArray("{\\rtf1\\ansi \\u1588\\'d4\\u1588\\'d4 A}"));
+    EXPECT_EQ(entries("dst"), QStringList{QStringLiteral("d.doc")});
+    EXPECT_EQ(word.quits, 1);
+    EXPECT_EQ(window.selection, std::vector<bool>{false});
+}
+
+} // namespace

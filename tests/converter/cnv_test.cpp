@@ -1,0 +1,325 @@
+// The Cnv window: captions and tooltips, the file list with its pattern and selection
+// status, the pop-up menu, the direction rules, the path labels, a run, help and exit.
+#include "converter/ui/cnv.h"
+#include "converter/ui/folder_list.h"
+#include "tests/converter/fake_run_window.h"
+#include "tests/support/fake_messenger.h"
+#include "tests/support/fake_services.h"
+#include "tests/support/test_paths.h"
+
+#include "common/msgbox_layout.h"
+#include "common/settings_store.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+using namespace zerva::converter;
+
+namespace {
+
+const QString kNone = QStringLiteral("هيچ پروندهاي انتخاب نشده است.");
+
+class CnvWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(zerva::test::writeFile(
+            path("tables/ZERVACNV.INI"),
+            "[Code pages]\r\ntables=2\r\ntable1=One way\r\ntable2=Two way;1\r\n"));
+        ASSERT_TRUE(
+            zerva::test::writeFile(path("tables/TABLE1.INI"), "[Convert Table]\r\n65=66\r\n"));
+        ASSERT_TRUE(
+            zerva::test::writeFile(path("tables/TABLE2.INI"), "[Convert Table]\r\n65=67\r\n"));
+        ASSERT_TRUE(zerva::test::writeFile(
+            path("defaults.reg"), "REGEDIT4\n[HKEY_LOCAL_MACHINE\\Software\\Zerva\\Zerva 2001]\n"
+                                  "\"help\"=\"" +
+                                      path("zerva.html").toUtf8() + "\"\n"));
+        for (const char* name : {"a1.txt", "a2.txt", "a3.TXT", "a4.txt", "b1.rtf", "b2.rtf",
+                                 "c1.doc", "c2.DOC", "d1.md", "d2"}) {
+            ASSERT_TRUE(zerva::test::writeFile(path("src/") + QString::fromLatin1(name), "A"));
+        }
+        ASSERT_TRUE(QDir().mkpath(path("dst")));
+    }
+    QString path(const char* relative) const { return dir.filePath(QString::fromUtf8(relative)); }
+    std::unique_ptr<Cnv> makeWindow(const char* tables = "tables") {
+        auto w = std::make_unique<Cnv>(path(tables), CnvServices{messenger, word, help, settings});
+        w->setDrives({{QStringLiteral("/"), QStringLiteral("/")}});
+        return w;
+    }
+    template <typename T> T* child(Cnv& w, const char* name) {
+        T* found = w.findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+    QStringList listed(Cnv& w) {
+        QStringList names;
+        auto* files = child<QListWidget>(w, "FileS");
+        for (int i = 0; i < files->count(); ++i) {
+            names << files->item(i)->text();
+        }
+        return names;
+    }
+
+    QTemporaryDir dir;
+    zerva::test::FakeMessenger messenger;
+    zerva::test::FakeWordService word;
+    zerva::test::FakeHelpViewer help;
+    zerva::common::SettingsStore settings{path("user.reg"), path("defaults.reg")};
+};
+
+TEST_F(CnvWindow, ControlsCarryTheirCaptionsAndTooltips) {
+    auto w = makeWindow();
+    ASSERT_TRUE(w->load(path("src")));
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("زروا 2001 - مبدل پرونده (2)") + QChar(0x200F));
+    EXPECT_EQ(w->layoutDirection(), Qt::RightToLeft);
+    const struct {
+        const char* name;
+        QString text;
+        QString tip;
+    } controls[] = {
+        {"Label1", QStringLiteral("مبدأ :"), {}},
+        {"Label2", QStringLiteral("مقصد :"), {}},
+        {"Label3", QStringLiteral("پرونده (ها) :"), {}},
+        {"Label4", QStringLiteral("قالب پرونده (ها) :"), {}},
+        {"Label5", QStringLiteral("جهت تبديل :"), {}},
+        {"Label6", QStringLiteral("امكانات ويژه :"), {}},
+        {"ChangeToMS", QStringLiteral("تبديل به مايكروسافت ."),
+         QStringLiteral(".تبديل از قالب انتخاب شده به مايكروسافت")},
+        {"ChangeFromMS", QStringLiteral("تبديل از مايكروسافت ."),
+         QStringLiteral(".تبديل از مايكروسافت به قالب انتخاب شده")},
+        {"Replace", QStringLiteral("بازنويسي"),
+         QStringLiteral(".در صورت وجود پرونده هم نام در مقصد بازنويسي شوند")},
+        {"ChangeDir", QStringLiteral("تغيير جهت"),
+         QStringLiteral(" تغيير كند.(Text) جهت متن در پروندههاي متن")},
+        {"LTRDir", QStringLiteral("لاتين"), QStringLiteral("پروندههاي متن لاتين (چپ به راست)")},
+        {"RTLDir", QStringLiteral("فارسي"), QStringLiteral("پروندههاي متن فارسي (راست به چپ)")},
+        {"cmdChange", QStringLiteral("تبديل"), {}},
+        {"cmdHelp", QStringLiteral("راهنما"), {}},
+        {"cmdExit", QStringLiteral("خروج"), {}},
+        {"DirS", {}, QStringLiteral(".محل پروندههايي كه بايد تبديل شوند")},
+        {"FileS", {}, QStringLiteral(".انتخاب پروندههايي كه بايد تبديل شوند")},
+        {"FileFormat", {}, QStringLiteral(".انتخاب كدپيج يا نوع پروندههايي كه بايد تبديل شوند")},
+        {"DirD", {}, QStringLiteral(".محل كپي كردن پروندههاي تبديل شده")},
+    };
+    for (const auto& c : controls) {
+        SCOPED_TRACE(c.name);
+        QWidget* widget = child<QWidget>(*w, c.name);
+        ASSERT_NE(widget, nullptr);
+        if (auto* label = qobject_cast<QLabel*>(widget)) {
+            EXPECT_EQ(label->text(), c.text);
+        } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+            EXPECT_EQ(button->text(), c.text);
+        }
+        EXPECT_EQ(widget->toolTip(), c.tip);
+    }
+    auto* formats = child<QComboBox>(*w, "FileFormat");
+    ASSERT_EQ(formats->count(), 2);
+    EXPECT_EQ(formats->itemText(1), QStringLiteral("Two way"));
+    EXPECT_EQ(child<QComboBox>(*w, "Extention")->currentText(),
+              QStringLiteral("All regular files(*.txt;*.rtf;*.doc)"));
+}
+
+TEST_F(CnvWindow, FileListFollowsThePatternAndTheSelectionStatusFollowsTheList) {
+    auto w = makeWindow();
+    ASSERT_TRUE(w->load(path("src")));
+    EXPECT_EQ(w->sourceFolder(), path("src"));
+    auto* status = child<QLabel>(*w, "StatusBar");
+    auto* change = child<QPushButton>(*w, "cmdChange");
+    auto* files = child<QListWidget>(*w, "FileS");
+    auto* extention = child<QComboBox>(*w, "Extention");
+    EXPECT_EQ(status->text(), kNone);
+    EXPECT_FALSE(change->isEnabled());
+    EXPECT_EQ(listed(*w).size(), 8); // every .txt, .rtf and .doc in any case
+
+    const struct {
+        int entry;
+        QStringList names;
+    } patterns[] = {
+        {1,
+         {QStringLiteral("a1.txt"), QStringLiteral("a2.txt"), QStringLiteral("a3.TXT"),
+          QStringLiteral("a4.txt")}},
+        {3, {QStringLiteral("c1.doc"), QStringLiteral("c2.DOC")}},
+        {4,
+         {QStringLiteral("a1.txt"), QStringLiteral("a2.txt"), QStringLiteral("a3.TXT"),
+          QStringLiteral("a4.txt"), QStringLiteral("b1.rtf"), QStringLiteral("b2.rtf"),
+          QStringLiteral("c1.doc"), QStringLiteral("c2.DOC"), QStringLiteral("d1.md"),
+          QStringLiteral("d2")}},
+    };
+    for (const auto& p : patterns) {
+        SCOPED_TRACE(p.entry);
+        extention->setCurrentIndex(p.entry);
+        w->Extention_Click();
+        EXPECT_EQ(listed(*w), p.names);
+    }
+
+    // All ten files listed; three selected.
+    for (int i : {0, 4, 9}) {
+        files->item(i)->setSelected(true);
+    }
+    EXPECT_EQ(status->text(), QStringLiteral("3") + QStringLiteral(" پرونده از ") +
+                                  QStringLiteral("10") + QStringLiteral(" پرونده انتخاب شده است."));
+    EXPECT_TRUE(change->isEnabled());
+    w->RevSel_Click();
+    EXPECT_EQ(files->selectedItems().size(), 7);
+    EXPECT_FALSE(files->item(4)->isSelected());
+    w->DeselAll_Click();
+    EXPECT_EQ(status->text(), kNone);
+    EXPECT_FALSE(change->isEnabled());
+
+    files->setFocus();
+    QTest::keyClick(files, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(files->selectedItems().size(), 10);
+
+    // The right button's pop-up menu, answered with its "none" entry.
+    w->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+    bool menuSeen = false;
+    QTimer::singleShot(100, [&menuSeen] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (menu && menu->objectName() == QLatin1String("FileMenu")) {
+            menuSeen = menu->actions().size() == 3 &&
+                       menu->actions()[0]->text() == QStringLiteral("انتخاب همه") &&
+                       menu->actions()[2]->text() == QStringLiteral("عكس انتخابها");
+            menu->actions()[1]->trigger();
+            menu->close();
+        }
+    });
+    QTest::mouseRelease(files->viewport(), Qt::RightButton, {}, QPoint(20, 20));
+    EXPECT_TRUE(menuSeen);
+    EXPECT_EQ(files->selectedItems().size(), 0);
+    EXPECT_EQ(status->text(), kNone);
+}
+
+TEST_F(CnvWindow, DirectionControlsFollowTheTableAndTheDirectionCheckBox) {
+    auto w = makeWindow();
+    ASSERT_TRUE(w->load(path("src")));
+    auto* formats = child<QComboBox>(*w, "FileFormat");
+    auto* to = child<QRadioButton>(*w, "ChangeToMS");
+    auto* from = child<QRadioButton>(*w, "ChangeFromMS");
+    auto* changeDir = child<QCheckBox>(*w, "ChangeDir");
+    auto* rtl = child<QRadioButton>(*w, "RTLDir");
+    auto* ltr = child<QRadioButton>(*w, "LTRDir");
+    // The first table is one-way.
+    EXPECT_FALSE(from->isEnabled());
+    EXPECT_TRUE(to->isChecked());
+    EXPECT_TRUE(changeDir->isEnabled());
+    EXPECT_FALSE(rtl->isEnabled());
+    changeDir->click();
+    ASSERT_TRUE(changeDir->isChecked());
+    EXPECT_TRUE(rtl->isEnabled());
+    EXPECT_TRUE(ltr->isEnabled());
+
+    formats->setCurrentIndex(1);
+    w->FileFormat_Click();
+    EXPECT_TRUE(from->isEnabled());
+    EXPECT_FALSE(changeDir->isEnabled());
+    EXPECT_FALSE(rtl->isEnabled());
+    from->setChecked(true);
+
+    formats->setCurrentIndex(0);
+    w->FileFormat_Click();
+    EXPECT_TRUE(to->isChecked());
+    EXPECT_FALSE(from->isEnabled());
+    EXPECT_TRUE(rtl->isEnabled()); // ChangeDir is still set
+}
+
+TEST_F(CnvWindow, PathLabelsAreShortenedToTheirWidths) {
+    const QString deep = path("src/") + QStringLiteral("a long folder name/another long one/"
+                                                       "and a third/last");
+    ASSERT_TRUE(QDir().mkpath(deep));
+    auto w = makeWindow();
+    ASSERT_TRUE(w->load(deep));
+    for (const auto& [name, twips] :
+         {std::pair{"PathS", Cnv::kPathSWidth}, std::pair{"PathD", Cnv::kPathDWidth}}) {
+        SCOPED_TRACE(name);
+        auto* label = child<QLabel>(*w, name);
+        EXPECT_TRUE(label->text().startsWith(QStringLiteral("/.../")) ||
+                    label->text() == QStringLiteral("last"))
+            << label->text().toStdString();
+        EXPECT_TRUE(label->text().endsWith(QStringLiteral("last")));
+        EXPECT_LE(label->width(), zerva::common::twipsToPixels(twips));
+        EXPECT_EQ(label->toolTip(), deep);
+    }
+    // A short path is shown whole.
+    child<FolderList>(*w, "DirD")->setPath(QStringLiteral("/"), QStringLiteral("/"));
+    EXPECT_EQ(child<QLabel>(*w, "PathD")->text(), QStringLiteral("/"));
+}
+
+TEST_F(CnvWindow, RunConvertsTheSelectedFilesAndLeavesTheOthersSelected) {
+    ASSERT_TRUE(zerva::test::writeFile(path("dst/a2.txt"), "old"));
+    auto w = makeWindow();
+    ASSERT_TRUE(w->load(path("src")));
+    child<FolderList>(*w, "DirD")->setPath(QStringLiteral("/"), path("dst"));
+    EXPECT_EQ(w->destinationFolder(), path("dst"));
+    auto* files = child<QListWidget>(*w, "FileS");
+    files->item(0)->setSelected(true); // a1.txt
+    files->item(1)->setSelected(true); // a2.txt, exists in the destination
+    QTest::mouseClick(child<QPushButton>(*w, "cmdChange"), Qt::LeftButton);
+    EXPECT_EQ(w->lastOutcome(), RunOutcome::Finished);
+    EXPECT_EQ(zerva::test::readFile(path("dst/a1.txt")), QByteArray("B"));
+    EXPECT_EQ(zerva::test::readFile(path("dst/a2.txt")), QByteArray("old"));
+    EXPECT_FALSE(files->item(0)->isSelected());
+    EXPECT_TRUE(files->item(1)->isSelected());
+    EXPECT_EQ(child<QLabel>(*w, "StatusBar")->text(),
+              QStringLiteral("1") + QStringLiteral(" پرونده از ") + QStringLiteral("8") +
+                  QStringLiteral(" پرونده انتخاب شده است."));
+
+    // With ChangeDir on a one-way table, text lines are reordered right to left.
+    ASSERT_TRUE(zerva::test::writeFile(path("src/a3.TXT"), "\xc7\xc8 ab"));
+    files->clearSelection();
+    files->item(2)->setSelected(true);
+    child<QCheckBox>(*w, "ChangeDir")->setChecked(true);
+    QTest::mouseClick(child<QPushButton>(*w, "cmdChange"), Qt::LeftButton);
+    EXPECT_EQ(zerva::test::readFile(path("dst/a3.TXT")), QByteArray(" ab\xc8\xc7"));
+}
+
+TEST_F(CnvWindow, BrokenTablesCloseTheWindow) {
+    auto missing = makeWindow("no tables here");
+    EXPECT_FALSE(missing->load(path("src")));
+    EXPECT_EQ(messenger.prompts(),
+              QStringList{QStringLiteral("هيچ جدول تبديلي در پروندهي ZervaCnv.ini پيدا نشد.")});
+
+    messenger.clear();
+    ASSERT_TRUE(zerva::test::writeFile(path("tables/TABLE1.INI"), "[Convert Table]\r\n65=x\r\n"));
+    auto w = makeWindow();
+    ASSERT_TRUE(w->load(path("src")));
+    child<FolderList>(*w, "DirD")->setPath(QStringLiteral("/"), path("dst"));
+    w->show();
+    child<QListWidget>(*w, "FileS")->item(0)->setSelected(true);
+    QTest::mouseClick(child<QPushButton>(*w, "cmdChange"), Qt::LeftButton);
+    EXPECT_EQ(w->lastOutcome(), RunOutcome::TableFailed);
+    EXPECT_FALSE(w->isVisible());
+    EXPECT_FALSE(QFile::exists(path("dst/a1.txt")));
+}
+
+TEST_F(CnvWindow, HelpOpensTheConverterSectionFromButtonAndF1AndExitCloses) {
+    auto w = makeWindow();
+    ASSERT_TRUE(w->load(path("src")));
+    w->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+    QTest::mouseClick(child<QPushButton>(*w, "cmdHelp"), Qt::LeftButton);
+    auto* files = child<QListWidget>(*w, "FileS");
+    files->setFocus();
+    QTest::keyClick(files, Qt::Key_F1);
+    ASSERT_EQ(help.opened.size(), 2);
+    for (const QString& opened : help.opened) {
+        EXPECT_TRUE(opened.endsWith(QStringLiteral("zerva.html#converter")))
+            << opened.toStdString();
+    }
+    QTest::mouseClick(child<QPushButton>(*w, "cmdExit"), Qt::LeftButton);
+    EXPECT_FALSE(w->isVisible());
+}
+
+} // namespace

@@ -151,7 +151,7 @@ Run::FileResult Run::convert(int index, int number, int count) {
         return convertWord(index, source, destination, status);
     }
 
-    ConvertStatus result;
+    ConvertStatus result = ConvertStatus::SourceUnreadable;
     if (extension == QLatin1String("rtf")) {
         m_window.ShowBusy(index, status);
         result = ConvertRtfFile(source, m_work, m_table, m_messenger);

@@ -22,6 +22,7 @@
 #include <map>
 
 using namespace zerva::converter;
+using zerva::test::asRtf;
 using zerva::test::bestFit1256;
 using zerva::test::convertBytes;
 using zerva::test::dataDir;
@@ -112,20 +113,6 @@ QStringList A(std::initializer_list<const char*> args) {
         list << QString::fromLatin1(a);
     }
     return list;
-}
-
-// Plain bytes as RTF: bytes from 128 on as escapes, line feeds as \par.
-QByteArray asRtf(const QByteArray& plain) {
-    QByteArray rtf = "{\\rtf1\\ansi\\ansicpg1256 ";
-    for (char ch : plain) {
-        const auto b = static_cast<std::uint8_t>(ch);
-        if (b < 128) {
-            rtf += ch == '\n' ? QByteArray("\\par\n") : QByteArray(1, ch);
-        } else {
-            rtf += "\\'" + QByteArray::number(b, 16);
-        }
-    }
-    return rtf + '}';
 }
 
 // Puts logical Persian text into the contextual letter forms an encoding has: each letter

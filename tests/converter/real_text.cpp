@@ -65,4 +65,17 @@ QString bestFit1256(const QString& text) {
     return QString::fromUcs4(reinterpret_cast<const char32_t*>(ucs4.constData()), ucs4.size());
 }
 
+QByteArray asRtf(const QByteArray& plain) {
+    QByteArray rtf = "{\\rtf1\\ansi\\ansicpg1256 ";
+    for (char ch : plain) {
+        const auto b = static_cast<std::uint8_t>(ch);
+        if (b < 128) {
+            rtf += ch == '\n' ? QByteArray("\\par\n") : QByteArray(1, ch);
+        } else {
+            rtf += "\\'" + QByteArray::number(b, 16);
+        }
+    }
+    return rtf + '}';
+}
+
 } // namespace zerva::test

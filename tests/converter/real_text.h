@@ -25,4 +25,7 @@ QStringList dictionaryWords(int step);
 char32_t bestFit1256(char32_t c);
 QString bestFit1256(const QString& text);
 
+// Plain bytes as RTF: bytes from 128 on as escapes, line feeds as \par.
+QByteArray asRtf(const QByteArray& plain);
+
 } // namespace zerva::test

@@ -79,19 +79,8 @@ TEST(RealText, Isiri3342AsIconvConvertsIt) {
     EXPECT_TRUE(convertBytes(ConvertTextFile, *from, *expected) == *legacy);
 
     // The same text as RTF escapes.
-    const auto escaped = [](const QByteArray& plain) {
-        QByteArray rtf = "{\\rtf1\\ansi ";
-        for (char ch : plain) {
-            const auto b = static_cast<std::uint8_t>(ch);
-            if (b < 128) {
-                rtf += ch == '\n' ? QByteArray("\\par\n") : QByteArray(1, ch);
-            } else {
-                rtf += "\\'" + QByteArray::number(b, 16);
-            }
-        }
-        return rtf + '}';
-    };
-    EXPECT_TRUE(convertBytes(ConvertRtfFile, *to, escaped(*legacy), small) == escaped(*expected));
+    EXPECT_TRUE(convertBytes(ConvertRtfFile, *to, zerva::test::asRtf(*legacy), small) ==
+                zerva::test::asRtf(*expected));
 }
 
 TEST(RealText, IranSystemVisualLineReadsLogicallyAfterRtl) {

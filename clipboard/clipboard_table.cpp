@@ -1,10 +1,9 @@
 // Loading a table file into the clipboard converter's table.
 #include "clipboard_table.h"
 
-#include "clipboard_texts.h"
-#include "file_names.h"
-
 #include "common/messages.h"
+#include "common/profile_file.h"
+#include "common/table_files.h"
 
 #include <QFile>
 
@@ -27,59 +26,6 @@ int hexValue(char c) {
         return c - 'A' + 10;
     }
     return -1;
-}
-
-QByteArrayView trimmed(QByteArrayView text) {
-    while (!text.isEmpty() && (text.front() == ' ' || text.front() == '\t')) {
-        text = text.sliced(1);
-    }
-    while (!text.isEmpty() && (text.back() == ' ' || text.back() == '\t')) {
-        text.chop(1);
-    }
-    return text;
-}
-
-// A byte value written in decimal, blanks around it allowed.
-std::optional<std::uint8_t> parseByte(QByteArrayView text) {
-    text = trimmed(text);
-    if (text.isEmpty() || text.size() > 3) {
-        return std::nullopt;
-    }
-    int value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') {
-            return std::nullopt;
-        }
-        value = value * 10 + (c - '0');
-    }
-    if (value > 255) {
-        return std::nullopt;
-    }
-    return static_cast<std::uint8_t>(value);
-}
-
-struct Side {
-    std::optional<std::uint8_t> first;
-    std::optional<std::uint8_t> second;
-};
-
-// One side of an entry: "a", "a+b", or (allowEmpty) nothing at all.
-std::optional<Side> parseSide(QByteArrayView text, bool allowEmpty) {
-    Side side;
-    if (allowEmpty && trimmed(text).isEmpty()) {
-        return side;
-    }
-    const qsizetype plus = text.indexOf('+');
-    if (plus < 0) {
-        side.first = parseByte(text);
-        return side.first ? std::optional<Side>(side) : std::nullopt;
-    }
-    side.first = parseByte(text.first(plus));
-    side.second = parseByte(text.sliced(plus + 1));
-    if (!side.first || !side.second) {
-        return std::nullopt;
-    }
-    return side;
 }
 
 // The output of one single-byte entry while loading; out1 absent means "dropped".
@@ -141,53 +87,30 @@ std::optional<ClipboardTable> parseClipboardTable(QByteArrayView bytes, Directio
     std::array<std::optional<SingleEntry>, 256> singles;
     ClipboardTable table;
     int lineNumber = 0;
-    qsizetype start = 0;
-    while (start < bytes.size()) {
-        qsizetype end = start;
-        while (end < bytes.size() && bytes[end] != '\r' && bytes[end] != '\n') {
-            ++end;
-        }
-        const QByteArrayView line = bytes.sliced(start, end - start);
+    common::TableFileLines lines(bytes);
+    QByteArrayView line;
+    while (lines.next(line)) {
         ++lineNumber;
-        // CR LF, a lone CR and a lone line feed each end one line.
-        start = end;
-        if (start < bytes.size() && bytes[start] == '\r') {
-            ++start;
-        }
-        if (start < bytes.size() && bytes[start] == '\n') {
-            ++start;
-        }
-
-        const qsizetype eq = line.indexOf('=');
-        if (eq < 0) {
+        common::TableEntry parsed;
+        switch (common::parseTableEntry(line, parsed)) {
+        case common::TableLine::Entry:
+            break;
+        case common::TableLine::NotAnEntry:
             continue;
-        }
-        const QByteArrayView key = line.first(eq);
-        if (key.contains(';')) {
-            continue;
-        }
-        QByteArrayView value = line.sliced(eq + 1);
-        if (const qsizetype semi = value.indexOf(';'); semi >= 0) {
-            value = value.first(semi);
-        }
-
-        const auto source = parseSide(key, false);
-        const auto output = parseSide(value, true);
-        if (!source || !output) {
+        case common::TableLine::BadNumber:
             fail(problem, lineNumber, "a number is not a byte value 0-255");
             return std::nullopt;
-        }
-        // Two source bytes need a target: a pair that yields nothing would put a NUL byte
-        // into the text, and the file converter rejects such a line too.
-        if (source->second && !output->first) {
+        case common::TableLine::PairWithoutTarget:
+            // A pair that yields nothing would put a NUL byte into the text, and the file
+            // converter rejects such a line too.
             fail(problem, lineNumber, "a two-byte entry without a target");
             return std::nullopt;
         }
 
         // Reading the other way round swaps the two sides of every line.
         const bool reverse = direction == Direction::ChangeFromMS;
-        const Side from = reverse ? *output : *source;
-        const Side to = reverse ? *source : *output;
+        const common::TableSide& from = reverse ? parsed.output : parsed.source;
+        const common::TableSide& to = reverse ? parsed.source : parsed.output;
         if (!from.first) {
             continue; // a dropped byte cannot be reversed
         }
@@ -237,7 +160,7 @@ std::optional<ClipboardTable> parseClipboardTable(QByteArrayView bytes, Directio
 }
 
 QString tableFilePath(const QString& folder, int tableNumber) {
-    return findFileNoCase(folder, QStringLiteral("TABLE%1.INI").arg(tableNumber));
+    return common::findFileNoCase(folder, common::tableFileName(tableNumber));
 }
 
 std::optional<ClipboardTable> readClipboardTable(const QString& folder, int tableNumber,
@@ -257,7 +180,7 @@ std::optional<ClipboardTable> readClipboardTable(const QString& folder, int tabl
 }
 
 QString tableFailureMessage(int tableNumber) {
-    return texts::kMsgTableHead() + QString::number(tableNumber) + texts::kMsgTableTail();
+    return common::tableFileErrorMessage(tableNumber);
 }
 
 std::optional<ClipboardTable> LoadClipboardTable(const QString& installPath, int tableNumber,

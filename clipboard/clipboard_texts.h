@@ -5,21 +5,7 @@
 
 namespace zerva::clipboard::texts {
 
-// The list names no table (or no two-way table).
-inline QString kMsgNoTable() {
-    return QStringLiteral("هيچ جدول تبديلي در پروندهي ZervaCnv.ini پيدا نشد.");
-}
-// The list file cannot be read as a list of tables.
-inline QString kMsgBrokenList() {
-    return QStringLiteral("خطا در پروندهي ZervaCnv.ini.");
-}
-// A table file is unusable: head + number + tail.
-inline QString kMsgTableHead() {
-    return QStringLiteral("اشكال در پروندهي Table");
-}
-inline QString kMsgTableTail() {
-    return QStringLiteral(".ini، امكان تبديل پرونده وجود ندارد.");
-}
+// The table files' messages are the suite's own, in common/table_files.h.
 // The clipboard could not be read or written.
 inline QString kMsgClipboardFailed() {
     return QStringLiteral("Clipboard را نميتوان گشود.");

@@ -2,7 +2,8 @@
 // two-way tables, each with the number of its TABLE<n>.INI.
 #pragma once
 
-#include <QByteArrayView>
+#include "common/table_files.h"
+
 #include <QString>
 
 #include <optional>
@@ -13,30 +14,6 @@ class Messenger;
 }
 
 namespace zerva::clipboard {
-
-// A value of a profile (INI) file read with the usual rules: section and key names without
-// regard to case, lines beginning with ";" are comments, names and values trimmed, a value
-// in matching quotes loses them, at most 255 characters of a value count and a NUL ends it.
-// The first occurrence of a section and of a key in it wins. Text is code page 1256.
-class ProfileFile {
-public:
-    explicit ProfileFile(QByteArrayView bytes);
-    static std::optional<ProfileFile> read(const QString& path);
-
-    std::optional<QString> value(const QString& section, const QString& key) const;
-    // The value as a whole number: leading decimal digits with an optional "-" (0 when
-    // absent or not a number). Never clipped: the caller decides what range it accepts.
-    long long integer(const QString& section, const QString& key) const;
-
-private:
-    struct Entry {
-        int section; // index into m_sections
-        QString key; // lower case
-        QString value;
-    };
-    std::vector<QString> m_sections; // lower case, in file order
-    std::vector<Entry> m_entries;
-};
 
 struct TableChoice {
     QString name; // display name
@@ -57,10 +34,9 @@ struct TableList {
 // The most two-way tables the window offers.
 inline constexpr int kMaxTableNumbers = 255;
 
-TableList readTwoWayTables(const ProfileFile& list);
-
-// Reads ZERVACNV.INI of the installation folder (name matched without regard to case).
+// The two-way tables of ZERVACNV.INI in the installation folder, or of a list read already.
 TableList readTwoWayTables(const QString& installPath);
+TableList readTwoWayTables(const common::TableList& list);
 
 // The two-way tables of the installation folder; when there are none or the list is broken,
 // shows the matching message (title "اشكال!", one button) and returns nothing.

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "common/messages.h"
+#include "common/table_files.h"
 
 #include <QByteArrayView>
 #include <QList>
@@ -99,15 +100,10 @@ private:
 // more than 255 pair entries).
 std::optional<ConversionTable> parseConversionTable(QByteArrayView text, Direction direction);
 
-// One table of the list.
-struct TableListEntry {
-    QString name;
-    bool twoWay = false; // may also be used from code page 1256
-};
-
-// The list file's name, and the file name of table n (1-based): TABLE<n>.INI.
-QString tableListFileName();
-QString tableFileName(int n);
+// The list's entries and the file names are the suite's, shared with the clipboard converter.
+using common::tableFileName;
+using common::TableListEntry;
+using common::tableListFileName;
 
 // Reads the table list from ZERVACNV.INI in the folder. On failure the reason is shown
 // through the messenger (title "اشكال!") and nothing is returned; the caller then ends.

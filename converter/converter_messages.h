@@ -1,13 +1,17 @@
 // The Persian messages of the file converter's core, in one place.
 #pragma once
 
+#include "common/table_files.h"
+
 #include <QString>
 
 namespace zerva::converter {
 
-QString noTablesMessage();                      // the table list names no table
-QString tableListErrorMessage();                // the table list is broken otherwise
-QString tableFileErrorMessage(int n);           // TABLE<n>.INI cannot be used
+// The table files' messages are the suite's, shared with the clipboard converter.
+using common::noTablesMessage;
+using common::tableFileErrorMessage;
+using common::tableListErrorMessage;
+
 QString writeFailedMessage();                   // a converted file could not be written completely
 QString fileFailedMessage(const QString& name); // one file of a run failed
 

@@ -53,6 +53,31 @@ UnitMap makeUnits(const ConversionTable& table, bool secondFirst, bool markLineE
     return map;
 }
 
+// Tells the sink where the line feeds and carriage returns of data[0..n) are, for a chunk
+// converted one byte to one byte.
+template <typename Sink> void findLineEnds(const std::uint8_t* data, qsizetype n, Sink& sink) {
+    qsizetype k = 0;
+#if defined(__SSE2__)
+    const __m128i lf = _mm_set1_epi8('\n');
+    const __m128i cr = _mm_set1_epi8('\r');
+    for (; k + 16 <= n; k += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + k));
+        auto mask = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, lf), _mm_cmpeq_epi8(v, cr))));
+        while (mask != 0) {
+            const qsizetype at = k + __builtin_ctz(mask);
+            sink.lineEnd(at, at + 1);
+            mask &= mask - 1;
+        }
+    }
+#endif
+    for (; k < n; ++k) {
+        if (data[k] == '\n' || data[k] == '\r') {
+            sink.lineEnd(k, k + 1);
+        }
+    }
+}
+
 // Reads the source chunk by chunk and converts each into the sink's output space
 // (sink.output(), room for twice the chunk and a few bytes more), then hands it over with
 // sink.endChunk(bytes) (false stops with a write failure). With line ends marked in the map,
@@ -67,7 +92,7 @@ ConvertStatus streamUnits(SourceFile& source, const ConversionTable& table, cons
     std::array<std::uint16_t, 256> oneToOne{};
     for (int x = 0; x < 256; ++x) {
         const Unit& u = map[x];
-        oneToOne[x] = (u.len == 1 && u.flags == 0) ? u.b0 : std::uint16_t{0x100};
+        oneToOne[x] = (u.len == 1 && (u.flags & kPairHead) == 0) ? u.b0 : std::uint16_t{0x100};
     }
     qsizetype carry = 0;
     for (;;) {
@@ -81,9 +106,11 @@ ConvertStatus streamUnits(SourceFile& source, const ConversionTable& table, cons
         std::uint8_t* const first = sink.output();
         std::uint8_t* out = first;
         qsizetype i = 0;
-        if constexpr (!Sink::kMarksLineEnds) {
+        {
             // Most chunks hold only bytes that become exactly one byte: translate them
-            // straight away, and start over with the full loop when a byte needs more.
+            // straight away, and start over with the full loop when a byte needs more. Each
+            // output byte then stands where its source byte stood, so the line ends are
+            // where the source has them.
             unsigned special = 0;
             for (qsizetype k = 0; k < total; ++k) {
                 const std::uint16_t v = oneToOne[data[k]];
@@ -91,6 +118,9 @@ ConvertStatus streamUnits(SourceFile& source, const ConversionTable& table, cons
                 special |= v;
             }
             if ((special & 0xFF00u) == 0) {
+                if constexpr (Sink::kMarksLineEnds) {
+                    findLineEnds(data, total, sink);
+                }
                 out += total;
                 i = total;
             }
@@ -257,6 +287,11 @@ const ClassFlags& classFlags() {
 // gives the state after every byte of the block.
 #if defined(__SSE2__)
 unsigned joiningMask(__m128i v) {
+    // The punctuation is printable ASCII (0x21-0x7F, which a signed compare picks out);
+    // blocks of Persian text mostly have none beyond blanks and line ends.
+    if (_mm_movemask_epi8(_mm_cmpgt_epi8(v, _mm_set1_epi8(' '))) == 0) {
+        return 0;
+    }
     __m128i m = _mm_cmpeq_epi8(v, _mm_set1_epi8('.'));
     for (char c : {',', ':', ';', '\'', '"', '?', '(', ')', '[', ']', '{', '}'}) {
         m = _mm_or_si128(m, _mm_cmpeq_epi8(v, _mm_set1_epi8(c)));
@@ -337,13 +372,33 @@ qsizetype scanRunChanges(const std::uint8_t* data, qsizetype n, bool& inRun,
     return count;
 }
 
-// Right-to-left: walking the line from its end, the offsets (one past the byte) where the
-// walk switches between writing as met and holding back, descending.
-qsizetype scanLineChanges(const std::uint8_t* line, qsizetype n, const ClassFlags& flags,
-                          std::uint32_t* changes) {
+// Right-to-left: walking the line from its end, the runs of two or more held-back bytes
+// (those the walk holds back and writes in their own order), as offsets one past their
+// first and last byte in the walk's order: high, low, high, low, ... descending, with a last
+// low of 0 left out when a run reaches the line's start. The held state of every byte is
+// found 16 at a time (a carry chain, see above); a run of one byte, the blank between two
+// words, needs nothing and is dropped by masking, so most blocks store nothing.
+qsizetype scanHeldRuns(const std::uint8_t* line, qsizetype n, const ClassFlags& flags,
+                       std::uint32_t* runs) {
     qsizetype count = 0;
+    unsigned held = 0;       // the walk's state after the last byte seen
+    unsigned pending = 0;    // held bits of the block waiting for its successor's first bit
+    qsizetype pendingAt = 0; // that block's offset (one past its first byte in the walk)
+    bool hasPending = false;
+    unsigned heldBefore = 0; // held bit of the byte walked just before the pending block
+    unsigned runBefore = 0;  // whether that byte is in a run of two or more
+    const auto finish = [&](unsigned nextHeld) {
+        const unsigned a = pending;
+        const unsigned inRun =
+            a & (((a << 1) | heldBefore) | (a >> 1) | (nextHeld << 15)) & 0xFFFFu;
+        const unsigned flips = (inRun ^ ((inRun << 1) | runBefore)) & 0xFFFFu;
+        if (flips != 0) {
+            count += storeBits(flips, pendingAt, true, runs + count);
+        }
+        heldBefore = a >> 15;
+        runBefore = inRun >> 15;
+    };
     qsizetype k = n;
-    unsigned held = 0;
 #if defined(__SSE2__)
     for (; k >= 16; k -= 16) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line + k - 16));
@@ -353,17 +408,29 @@ qsizetype scanLineChanges(const std::uint8_t* line, qsizetype n, const ClassFlag
         const unsigned neutral = reverse16(~(persian | joining) & 0xFFFF);
         const unsigned a = neutral | reverse16(joining);
         const unsigned after = (((a + neutral + held) ^ a ^ neutral) >> 1) & 0xFFFF;
-        const unsigned flips = (after ^ ((after << 1) | held)) & 0xFFFF;
-        count += storeBits(flips, k, true, changes + count);
+        if (hasPending) {
+            finish(after & 1);
+        }
+        pending = after;
+        pendingAt = k;
+        hasPending = true;
         held = after >> 15;
     }
 #endif
-    unsigned last = held ? 2 : 1;
-    while (k-- > 0) {
-        const unsigned bits = flags.bits[line[k]];
-        changes[count] = static_cast<std::uint32_t>(k + 1);
-        count += (bits != 0) & (bits != last);
-        last = bits != 0 ? bits : last;
+    // The bytes left (fewer than 16), one at a time, as one more block.
+    unsigned after = 0;
+    for (qsizetype i = 0; i < k; ++i) {
+        const unsigned bits = flags.bits[line[k - 1 - i]];
+        held = bits == 2 ? 1 : bits == 1 ? 0 : held;
+        after |= held << i;
+    }
+    if (hasPending) {
+        finish(after & 1);
+    }
+    if (k > 0) {
+        pending = after;
+        pendingAt = k;
+        finish(0);
     }
     return count;
 }
@@ -465,22 +532,20 @@ private:
             walkCarried();
             return;
         }
-        // The same walk, branch-free: first the places where it switches between writing
-        // as met (reversed) and holding back (kept in order), then the copies.
+        // The same walk: every stretch the walk writes as met or holds back lands where the
+        // whole line reversed would put it, and the bytes written as met come out reversed,
+        // so the line is reversed whole and only the held-back runs of two bytes or more
+        // are turned back (a blank between words is a run of one).
         m_changes.resize(static_cast<std::size_t>(n) + 17);
-        std::uint32_t* changes = m_changes.data();
-        const qsizetype count = scanLineChanges(line, n, m_flags, changes);
-        changes[count] = 0;
+        std::uint32_t* runs = m_changes.data();
+        const qsizetype count = scanHeldRuns(line, n, m_flags, runs);
+        runs[count] = 0;
         std::uint8_t* const first = m_out.reserve(n + ChunkBuffer::kPad);
-        std::uint8_t* next = first;
-        qsizetype high = n;
-        for (qsizetype i = 0; i <= count; ++i) {
-            const qsizetype low = changes[i];
-            next = (i % 2 == 0) ? reverseWords(next, line + low, high - low)
-                                : copyWords(next, line + low, high - low);
-            high = low;
+        reverseWords(first, line, n);
+        for (qsizetype i = 0; i < count; i += 2) {
+            std::reverse(first + (n - runs[i]), first + (n - runs[i + 1]));
         }
-        m_out.advance(next - first);
+        m_out.advance(n);
     }
     void walkCarried() {
         if (m_line.empty()) {

@@ -1,5 +1,6 @@
 // The list of two-way tables read from ZERVACNV.INI, and its messages.
 #include "clipboard/table_list.h"
+#include "common/profile_file.h"
 
 #include "tests/support/fake_messenger.h"
 #include "tests/support/test_paths.h"
@@ -11,6 +12,10 @@
 using namespace zerva::clipboard;
 
 namespace {
+
+zerva::common::TableList listOf(const QByteArray& ini) {
+    return zerva::common::readTableList(zerva::common::ProfileFile::parse(ini));
+}
 
 struct ListCase {
     const char* name;
@@ -25,7 +30,7 @@ class TwoWayTables : public ::testing::TestWithParam<ListCase> {};
 
 TEST_P(TwoWayTables, Listed) {
     const ListCase& c = GetParam();
-    const TableList list = readTwoWayTables(ProfileFile(c.ini));
+    const TableList list = readTwoWayTables(listOf(c.ini));
     EXPECT_EQ(list.status, c.status);
     std::vector<std::pair<QString, int>> got;
     for (const auto& t : list.tables) {
@@ -69,9 +74,9 @@ TEST(FormatList, MoreThan255TwoWayTablesIsBroken) {
     for (int i = 1; i <= 256; ++i) {
         ini += "table" + QByteArray::number(i) + "=T;1\n";
     }
-    EXPECT_EQ(readTwoWayTables(ProfileFile(ini)).status, TableListStatus::Broken);
+    EXPECT_EQ(readTwoWayTables(listOf(ini)).status, TableListStatus::Broken);
     ini.replace("table256=T;1", "table256=T");
-    EXPECT_EQ(readTwoWayTables(ProfileFile(ini)).tables.size(), 255u);
+    EXPECT_EQ(readTwoWayTables(listOf(ini)).tables.size(), 255u);
 }
 
 TEST(FormatList, ShowsTheMessageForEachProblem) {

@@ -2,13 +2,13 @@
 // ISIRI 3342 with iconv, and a line of Iran System text in visual order.
 #include "converter/rtf_convert.h"
 #include "converter/text_convert.h"
+#include "tests/converter/real_text.h"
 #include "tests/converter/test_tables.h"
 #include "tests/support/test_paths.h"
 
 #include "common/codepage.h"
 
 #include <QFile>
-#include <QProcess>
 
 #include <gtest/gtest.h>
 
@@ -16,61 +16,18 @@
 
 using namespace zerva::converter;
 using zerva::test::convertBytes;
+using zerva::test::dictionaryWords;
+using zerva::test::iconv;
 
 namespace {
 
-// Runs iconv over the input; nothing when it fails (a character it cannot convert).
-std::optional<QByteArray> iconv(const QByteArray& input, const char* from, const char* to,
-                                bool dropInvalid = false) {
-    QProcess p;
-    QStringList args{QStringLiteral("-f"), QString::fromLatin1(from), QStringLiteral("-t"),
-                     QString::fromLatin1(to)};
-    if (dropInvalid) {
-        args << QStringLiteral("-c");
-    }
-    p.start(QStringLiteral("iconv"), args);
-    if (!p.waitForStarted()) {
-        return std::nullopt;
-    }
-    p.write(input);
-    p.closeWriteChannel();
-    p.waitForFinished();
-    const QByteArray out = p.readAllStandardOutput();
-    if (p.exitStatus() != QProcess::NormalExit || (!dropInvalid && p.exitCode() != 0)) {
-        return std::nullopt;
-    }
-    return out;
-}
-
-// Every 40th word of the dictionary (without its affix flags).
-QStringList dictionaryWords() {
-    QFile file(QStringLiteral(ZERVA_HUNSPELL_FA));
-    if (!file.open(QIODevice::ReadOnly)) {
-        return {};
-    }
-    QStringList words;
-    file.readLine(); // the word count
-    for (int i = 0; !file.atEnd(); ++i) {
-        const QString line = QString::fromUtf8(file.readLine()).trimmed();
-        if (i % 40 == 0 && !line.isEmpty()) {
-            words << line.section(u'/', 0, 0);
-        }
-    }
-    return words;
-}
-
 // Code page 1256 for a character, with the usual best fit for what it lacks.
 std::optional<std::uint8_t> bestFit1256(char32_t c) {
-    if (c == 0x06CC) {
-        c = 0x064A; // Farsi yeh as Arabic yeh
-    } else if (c >= 0x06F0 && c <= 0x06F9) {
-        c = U'0' + (c - 0x06F0);
-    }
-    return zerva::common::cp1256Byte(c);
+    return zerva::common::cp1256Byte(zerva::test::bestFit1256(c));
 }
 
 TEST(RealText, Isiri3342AsIconvConvertsIt) {
-    const QStringList words = dictionaryWords();
+    const QStringList words = dictionaryWords(40);
     if (words.isEmpty()) {
         GTEST_SKIP() << "the Persian dictionary (package myspell-fa) is not installed";
     }
@@ -122,23 +79,12 @@ TEST(RealText, Isiri3342AsIconvConvertsIt) {
     EXPECT_TRUE(convertBytes(ConvertTextFile, *from, *expected) == *legacy);
 
     // The same text as RTF escapes.
-    const auto escaped = [](const QByteArray& plain) {
-        QByteArray rtf = "{\\rtf1\\ansi ";
-        for (char ch : plain) {
-            const auto b = static_cast<std::uint8_t>(ch);
-            if (b < 128) {
-                rtf += ch == '\n' ? QByteArray("\\par\n") : QByteArray(1, ch);
-            } else {
-                rtf += "\\'" + QByteArray::number(b, 16);
-            }
-        }
-        return rtf + '}';
-    };
-    EXPECT_TRUE(convertBytes(ConvertRtfFile, *to, escaped(*legacy), small) == escaped(*expected));
+    EXPECT_TRUE(convertBytes(ConvertRtfFile, *to, zerva::test::asRtf(*legacy), small) ==
+                zerva::test::asRtf(*expected));
 }
 
 TEST(RealText, IranSystemVisualLineReadsLogicallyAfterRtl) {
-    const QStringList words = dictionaryWords();
+    const QStringList words = dictionaryWords(40);
     if (words.isEmpty()) {
         GTEST_SKIP() << "the Persian dictionary (package myspell-fa) is not installed";
     }

@@ -1,5 +1,7 @@
 // The RTF converter: escapes, pairs, escaped backslashes, level groups, cut-off escapes and
 // buffer-size independence.
+#include "clipboard/clipboard_convert.h"
+#include "clipboard/clipboard_table.h"
 #include "converter/rtf_convert.h"
 #include "tests/converter/test_tables.h"
 
@@ -57,6 +59,48 @@ TEST(ConvertRtfFile, RewritesEscapes) {
 TEST(ConvertRtfFile, ReversedTableWritesLowerCase) {
     const ConversionTable from = makeTable({"225=193", "228+229=204"}, Direction::FromMs);
     EXPECT_EQ(convertBytes(kRtf, from, "\\'C1\\'CC"), "\\'e1\\'e4\\'e5");
+}
+
+// Long runs of escapes, with every kind of entry among them, against the clipboard
+// converter's RTF rules (the same rules, written separately) at many buffer sizes.
+TEST(ConvertRtfFile, AgreesWithTheClipboardRulesOnLongText) {
+    const auto lines = {"225=193", "226=", "227=170+187", "228+229=204", "171=10+239", "200=201"};
+    const ConversionTable table = makeTable(lines);
+    const auto clipTable = zerva::clipboard::parseClipboardTable(
+        zerva::test::tableText(lines), zerva::clipboard::Direction::ChangeToMS);
+    ASSERT_TRUE(clipTable.has_value());
+    const char* const tokens[] = {"\\'e1",
+                                  "\\'E1",
+                                  "\\'c8",
+                                  "\\'C8",
+                                  "\\'e2",
+                                  "\\'e3",
+                                  "\\'e4",
+                                  "\\'e5",
+                                  "\\'aB",
+                                  "\\'d3",
+                                  "\\'d3",
+                                  "\\'d3",
+                                  "\\'zz",
+                                  "\\'e",
+                                  "\\\\",
+                                  " ",
+                                  " ",
+                                  "\\par\r\n",
+                                  "{\\leveltext\\'02\\'e1;}",
+                                  "a"};
+    quint32 seed = 99;
+    QByteArray in = "{\\rtf1\\ansi ";
+    while (in.size() < 40000) {
+        seed = seed * 1103515245u + 12345u;
+        in += tokens[(seed >> 16) % std::size(tokens)];
+    }
+    const QByteArray expected = zerva::clipboard::convertRtf(*clipTable, in);
+    for (qsizetype chunk : {1, 5, 16, 17, 31, 4096, 1 << 18}) {
+        ConvertOptions o;
+        o.chunkSize = chunk;
+        EXPECT_TRUE(convertBytes(kRtf, table, in, o) == expected) << "chunk " << chunk;
+    }
 }
 
 } // namespace

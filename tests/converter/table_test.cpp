@@ -1,63 +1,20 @@
-// The table list, the profile-file rules, the table file loader and its failures.
+// The table list, the table file loader and its failures.
 #include "converter/conversion_table.h"
 #include "converter/converter_messages.h"
-#include "converter/profile_file.h"
 #include "tests/converter/test_tables.h"
 #include "tests/support/test_paths.h"
-
-#include "common/codepage.h"
 
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 using namespace zerva::converter;
-using zerva::test::bytes;
 using zerva::test::FakeMessenger;
 using zerva::test::makeTable;
 using zerva::test::tableText;
 using zerva::test::writeFile;
 
 namespace {
-
-TEST(ProfileFile, WindowsProfileRules) {
-    const QByteArray text = "; a comment line\n"
-                            "[Code Pages]\r\n"
-                            "  Tables = 3  \r\n"
-                            ";table1=commented out\n"
-                            "TABLE1=first;1\r"
-                            "table2=\"quoted ; value\"\n"
-                            "table2=a later duplicate\n"
-                            "neg=-12abc\n"
-                            "huge=99999999999999999999999\n"
-                            "long=" +
-                            QByteArray(300, 'x') +
-                            "\n"
-                            "[other]\n"
-                            "tables=9\n"
-                            "[code pages]\n"
-                            "table3=a second section of the same name is not read\n";
-    const ProfileFile ini = ProfileFile::parse(text);
-    const QString s = QStringLiteral("code pages");
-    EXPECT_EQ(ini.integer(s, QStringLiteral("TABLES"), 0), 3);
-    EXPECT_EQ(ini.string(s, QStringLiteral("table1")), QStringLiteral("first;1"));
-    EXPECT_EQ(ini.string(s, QStringLiteral("table2")), QStringLiteral("quoted ; value"));
-    EXPECT_EQ(ini.string(s, QStringLiteral("table3"), QStringLiteral("none")),
-              QStringLiteral("none"));
-    EXPECT_EQ(ini.integer(s, QStringLiteral("neg"), 0), -12);
-    EXPECT_GT(ini.integer(s, QStringLiteral("huge"), 0), 32767);
-    EXPECT_EQ(ini.integer(s, QStringLiteral("missing"), 7), 7);
-    EXPECT_EQ(ini.string(s, QStringLiteral("long")).size(), 255);
-    EXPECT_EQ(ini.integer(QStringLiteral("OTHER"), QStringLiteral("tables"), 0), 9);
-}
-
-TEST(ProfileFile, ReadsCodePage1256AndUtf8Names) {
-    const QString name = zerva::common::fromCp1256(bytes({0xC8, 0xC7, 0xE4, 0xC8}));
-    const ProfileFile legacy = ProfileFile::parse("[s]\nk=" + bytes({0xC8, 0xC7, 0xE4, 0xC8}));
-    const ProfileFile utf8 = ProfileFile::parse("[s]\nk=" + name.toUtf8());
-    EXPECT_EQ(legacy.string(QStringLiteral("s"), QStringLiteral("k")), name);
-    EXPECT_EQ(utf8.string(QStringLiteral("s"), QStringLiteral("k")), name);
-}
 
 class TableFilesTest : public ::testing::Test {
 protected:

@@ -71,12 +71,16 @@ protected:
         m_in = m_dir.filePath(QStringLiteral("in"));
         m_out = m_dir.filePath(QStringLiteral("out"));
         ASSERT_TRUE(writeFile(m_tables + QStringLiteral("/ZERVACNV.INI"),
-                              "[Code pages]\r\ntables=3\r\ntable1=Test;1\r\n"
-                              "table2=One way\r\ntable3=Broken;1\r\n"));
+                              "[Code pages]\r\ntables=4\r\ntable1=Test;1\r\n"
+                              "table2=One way\r\ntable3=Broken;1\r\ntable4=Repeat;1\r\n"));
         ASSERT_TRUE(
             writeFile(m_tables + QStringLiteral("/TABLE1.INI"), tableText({"97=98", "200=193"})));
         ASSERT_TRUE(writeFile(m_tables + QStringLiteral("/TABLE2.INI"), tableText({})));
         ASSERT_TRUE(writeFile(m_tables + QStringLiteral("/TABLE3.INI"), tableText({"1=x"})));
+        // Loads for the file converter (the later line wins) but not for the clipboard's
+        // loader, which refuses a byte given two outputs.
+        ASSERT_TRUE(
+            writeFile(m_tables + QStringLiteral("/TABLE4.INI"), tableText({"97=98", "97=99"})));
         ASSERT_TRUE(QDir().mkpath(m_out));
     }
     int run(QStringList args) {
@@ -98,7 +102,7 @@ protected:
 TEST_F(ZervaConvertTool, ListsTables) {
     EXPECT_EQ(run(A(QStringLiteral("--list"))), 0);
     EXPECT_EQ(m_stdout, QStringLiteral("1\ttwo-way\tTest\n2\tone-way\tOne way\n"
-                                       "3\ttwo-way\tBroken\n"));
+                                       "3\ttwo-way\tBroken\n4\ttwo-way\tRepeat\n"));
 }
 
 TEST_F(ZervaConvertTool, ConvertsFilesByExtension) {
@@ -118,7 +122,7 @@ TEST_F(ZervaConvertTool, Failures) {
     EXPECT_EQ(run(A("--table", "3", "--out", m_out, in("a.txt"))), 1);
     EXPECT_EQ(m_stderr.trimmed(), tableFileErrorMessage(3));
     EXPECT_EQ(run(A("--table", "2", "--from-ms", "--out", m_out, in("a.txt"))), 2);
-    EXPECT_EQ(run(A("--table", "4", "--out", m_out, in("a.txt"))), 2);
+    EXPECT_EQ(run(A("--table", "5", "--out", m_out, in("a.txt"))), 2);
     EXPECT_EQ(run(A("--table", "1", "--out", m_out, in("none.txt"), in("a.txt"))), 1);
     EXPECT_EQ(m_stderr.trimmed(), fileFailedMessage(QStringLiteral("none.txt")));
     EXPECT_EQ(readFile(out("a.txt")), "b"); // the other files are still converted
@@ -128,6 +132,44 @@ TEST_F(ZervaConvertTool, Failures) {
     QTemporaryDir empty;
     EXPECT_EQ(run(A("--tables", empty.path(), "--list")), 1);
     EXPECT_EQ(m_stderr.trimmed(), noTablesMessage());
+}
+
+TEST_F(ZervaConvertTool, ClipboardModesUseTheClipboardRules) {
+    // Outside any section: the clipboard's loader reads every line, the file converter's
+    // only those of [Convert Table].
+    ASSERT_TRUE(writeFile(m_tables + QStringLiteral("/TABLE1.INI"),
+                          "65+66=200\r\n" + tableText({"97=98", "200=193"})));
+    ASSERT_TRUE(writeFile(in("t.txt"), "AB a\xc8 BA"));
+    ASSERT_TRUE(writeFile(in("r.rtf"), "{\\'41\\'42 a\\'C8\\\\'c8\\'zz{\\leveltext\\'c8}\\'c8}"));
+    EXPECT_EQ(run(A("--table", "1", "--clipboard-text", in("t.txt"), out("t.txt"))), 0)
+        << m_stderr.toStdString();
+    EXPECT_EQ(readFile(out("t.txt")), "\xc8 b\xc1 BA");
+    EXPECT_EQ(run(A("--table", "1", "--clipboard-rtf", in("r.rtf"), out("r.rtf"))), 0);
+    EXPECT_EQ(readFile(out("r.rtf")), "{\\'c8 a\\'c1\\\\'c8\\'zz{\\leveltext\\'c8}\\'c1}");
+    EXPECT_EQ(run(A("--table", "1", "--from-ms", "--clipboard-text", out("t.txt"), out("u.txt"))),
+              0);
+    EXPECT_EQ(readFile(out("u.txt")), "AB a\xc8 BA");
+
+    // The file converter loads table 4 (the later line wins); the clipboard's loader
+    // refuses it and the output is not touched.
+    ASSERT_TRUE(writeFile(out("keep.txt"), "old"));
+    EXPECT_EQ(run(A("--table", "4", "--out", m_out, in("t.txt"))), 0);
+    EXPECT_EQ(readFile(out("t.txt")), "AB c\xc8 BA");
+    EXPECT_EQ(run(A("--table", "4", "--clipboard-text", in("t.txt"), out("keep.txt"))), 1);
+    EXPECT_EQ(m_stderr.trimmed(), tableFileErrorMessage(4));
+    EXPECT_EQ(readFile(out("keep.txt")), "old");
+
+    // A file that cannot be read or written fails; a one-way table cannot be used from
+    // code page 1256, and a table must be listed.
+    EXPECT_EQ(run(A("--table", "1", "--clipboard-text", in("none.txt"), out("keep.txt"))), 1);
+    EXPECT_EQ(m_stderr.trimmed(), fileFailedMessage(QStringLiteral("none.txt")));
+    EXPECT_EQ(readFile(out("keep.txt")), "old");
+    EXPECT_EQ(run(A("--table", "1", "--clipboard-rtf", in("r.rtf"), out("no/such/dir/r.rtf"))), 1);
+    EXPECT_EQ(m_stderr.trimmed(), writeFailedMessage());
+    EXPECT_EQ(run(A("--table", "2", "--from-ms", "--clipboard-text", in("t.txt"), out("x"))), 2);
+    EXPECT_EQ(run(A("--table", "5", "--clipboard-text", in("t.txt"), out("x"))), 2);
+    EXPECT_EQ(run(A("--table", "1", "--clipboard-text", in("t.txt"))), 2);
+    EXPECT_FALSE(QFile::exists(out("x")));
 }
 
 } // namespace

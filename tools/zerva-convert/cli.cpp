@@ -1,6 +1,8 @@
 // The zerva-convert command line.
 #include "tools/zerva-convert/cli.h"
 
+#include "clipboard/clipboard_convert.h"
+#include "clipboard/clipboard_table.h"
 #include "common/settings_store.h"
 #include "converter/conversion_table.h"
 #include "converter/converter_messages.h"
@@ -63,9 +65,10 @@ int listTables(const Options& options, common::Messenger& messenger) {
     return kExitOk;
 }
 
-// The table for the run, checked against the list as the converter window does: the number
-// must name a listed table and only a two-way table may be used from code page 1256.
-std::variant<ConversionTable, int> loadTable(const Options& options, common::Messenger& messenger) {
+// The table folder for the run, after checking the number against the list as the converter
+// window does: it must name a listed table, and only a two-way table may be used from code
+// page 1256. On failure, the exit code.
+std::variant<QString, int> checkTableChoice(const Options& options, common::Messenger& messenger) {
     const QString folder = tableFolderOf(options);
     const auto list = LoadTableList(folder, messenger);
     if (!list) {
@@ -82,8 +85,17 @@ std::variant<ConversionTable, int> loadTable(const Options& options, common::Mes
                      .arg(options.table));
         return kExitUsage;
     }
-    auto table = LoadConversionTable(
-        folder, options.table, options.fromMs ? Direction::FromMs : Direction::ToMs, messenger);
+    return folder;
+}
+
+std::variant<ConversionTable, int> loadTable(const Options& options, common::Messenger& messenger) {
+    const auto folder = checkTableChoice(options, messenger);
+    if (const int* code = std::get_if<int>(&folder)) {
+        return *code;
+    }
+    auto table =
+        LoadConversionTable(std::get<QString>(folder), options.table,
+                            options.fromMs ? Direction::FromMs : Direction::ToMs, messenger);
     if (!table) {
         return kExitFailed;
     }
@@ -134,13 +146,35 @@ int convertFiles(const Options& options, common::Messenger& messenger) {
     return result;
 }
 
-// The clipboard converter's own table loader and conversions are wired in here, on top of
-// the clipboard core, with the table's number and direction already parsed.
-int convertClipboardBytes(const Options& options) {
-    printErr(QStringLiteral("zerva-convert: %1 is not available in this build")
-                 .arg(options.mode == Mode::ClipboardText ? QStringLiteral("--clipboard-text")
-                                                          : QStringLiteral("--clipboard-rtf")));
-    return kExitUsage;
+// IN's bytes through the clipboard converter's own table loader and conversions, as the
+// clipboard program would treat them, into OUT.
+int convertClipboardBytes(const Options& options, common::Messenger& messenger) {
+    const auto folder = checkTableChoice(options, messenger);
+    if (const int* code = std::get_if<int>(&folder)) {
+        return *code;
+    }
+    const auto table = clipboard::LoadClipboardTable(
+        std::get<QString>(folder), options.table,
+        options.fromMs ? clipboard::Direction::ChangeFromMS : clipboard::Direction::ChangeToMS,
+        messenger);
+    if (!table) {
+        return kExitFailed;
+    }
+    const QString& in = options.paths.at(0);
+    const QString& out = options.paths.at(1);
+    const auto format = options.mode == Mode::ClipboardRtf ? clipboard::ClipboardFormat::Rtf
+                                                           : clipboard::ClipboardFormat::Text;
+    switch (clipboard::ConvertClipboardFile(*table, format, in, out)) {
+    case clipboard::FileResult::Ok:
+        return kExitOk;
+    case clipboard::FileResult::ReadFailed:
+        messenger.MsgBox(fileFailedMessage(QFileInfo(in).fileName()), common::kOkOnly, QString());
+        return kExitFailed;
+    case clipboard::FileResult::WriteFailed:
+        messenger.MsgBox(writeFailedMessage(), common::kOkOnly, QString());
+        return kExitFailed;
+    }
+    return kExitFailed;
 }
 
 } // namespace
@@ -154,8 +188,10 @@ QString usageText() {
         "       zerva-convert [--tables DIR] --list\n"
         "Converts .txt and .rtf files with table N (TABLE<N>.INI of the table folder) into\n"
         "DIR under the same names. --from-ms converts from code page 1256 (two-way tables);\n"
-        "--rtl and --ltr reorder the lines of text files for that direction. The table\n"
-        "folder defaults to the installation folder.\n");
+        "--rtl and --ltr reorder the lines of text files for that direction.\n"
+        "--clipboard-text and --clipboard-rtf convert the bytes of IN into OUT with the\n"
+        "clipboard converter's table loader and rules, as code page 1256 text or as RTF.\n"
+        "The table folder defaults to the installation folder.\n");
 }
 
 std::variant<Options, QString> parseArguments(const QStringList& args) {
@@ -263,7 +299,7 @@ int run(const Options& options) {
         return convertFiles(options, messenger);
     case Mode::ClipboardText:
     case Mode::ClipboardRtf:
-        return convertClipboardBytes(options);
+        return convertClipboardBytes(options, messenger);
     }
     return kExitUsage;
 }

@@ -1,5 +1,5 @@
 // INI reading with the rules of the Windows profile functions.
-#include "converter/profile_file.h"
+#include "common/profile_file.h"
 
 #include "common/codepage.h"
 
@@ -9,7 +9,7 @@
 
 #include <limits>
 
-namespace zerva::converter {
+namespace zerva::common {
 
 namespace {
 
@@ -22,7 +22,7 @@ QString decode(QByteArrayView bytes) {
     if (!utf8.hasError()) {
         return text;
     }
-    return common::fromCp1256(bytes);
+    return fromCp1256(bytes);
 }
 
 QString unquote(const QString& value) {
@@ -150,4 +150,4 @@ QString findFileNoCase(const QString& folder, const QString& name) {
     return {};
 }
 
-} // namespace zerva::converter
+} // namespace zerva::common

@@ -1,6 +1,7 @@
-// Reading INI files by the rules of the Windows profile functions, which is how the table
-// list has always been read: section and key names match without regard to case, lines that
-// begin with ";" are comments, values are trimmed and at most 255 characters long.
+// Reading INI files by the rules of the Windows profile functions, which is how the suite's
+// programs have always read the table list: section and key names match without regard to
+// case, lines that begin with ";" are comments, values are trimmed and at most 255
+// characters long.
 #pragma once
 
 #include <QByteArrayView>
@@ -9,7 +10,7 @@
 #include <optional>
 #include <vector>
 
-namespace zerva::converter {
+namespace zerva::common {
 
 class ProfileFile {
 public:
@@ -51,4 +52,4 @@ private:
 // missing (tables written on other systems often differ in case). Empty when there is none.
 QString findFileNoCase(const QString& folder, const QString& name);
 
-} // namespace zerva::converter
+} // namespace zerva::common

@@ -1,0 +1,87 @@
+// The conversion table files as both converters read them: the list ZERVACNV.INI, the lines
+// and entries of TABLE<n>.INI, and the messages for their failures. Each program builds its
+// own table from the entries, by its own rules.
+#pragma once
+
+#include <QByteArrayView>
+#include <QList>
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+
+namespace zerva::common {
+
+// Splits table file text into lines: CR LF, a lone CR and a lone line feed each end one
+// (files written on Linux must not load as the identity table).
+class TableFileLines {
+public:
+    explicit TableFileLines(QByteArrayView text) : m_text(text) {}
+    // The next line without its end; false after the last.
+    bool next(QByteArrayView& line);
+
+private:
+    QByteArrayView m_text;
+    qsizetype m_pos = 0;
+};
+
+// One side of an entry: "x" or "x+y" (split at the first "+"), or nothing for an empty value.
+struct TableSide {
+    std::optional<std::uint8_t> first;
+    std::optional<std::uint8_t> second;
+};
+
+struct TableEntry {
+    TableSide source; // the key
+    TableSide output; // the value; empty when the byte is dropped
+};
+
+enum class TableLine {
+    Entry,
+    NotAnEntry,        // no "=", or a ";" in the key (a comment)
+    BadNumber,         // a number is not a plain decimal byte value 0-255
+    PairWithoutTarget, // two source bytes and an empty value
+};
+
+// Reads one line: the key is the text before the first "=", the value the text after it up
+// to a ";". Numbers are plain decimal byte values with blanks around them allowed. A pair
+// that yields nothing is refused: it would put a NUL byte into the text.
+TableLine parseTableEntry(QByteArrayView line, TableEntry& entry);
+
+// The list file's name, and the file name of table n (1-based): TABLE<n>.INI. Both are
+// found in a folder without regard to case.
+QString tableListFileName();
+QString tableFileName(int n);
+
+// One table of the list: "table<n>=name;1" names a two-way table, which may also convert
+// from code page 1256.
+struct TableListEntry {
+    QString name;
+    bool twoWay = false;
+};
+
+enum class TableListStatus {
+    Ok,
+    NoTable, // no list file, or a count of 0
+    Broken,  // a count below 0 or beyond 16 bits
+};
+
+struct TableList {
+    TableListStatus status = TableListStatus::NoTable;
+    QList<TableListEntry> tables; // every listed table, in list order
+};
+
+class ProfileFile;
+
+// Reads the list from ZERVACNV.INI in the folder: section "Code pages", the count "tables",
+// then "table1" to "table<count>".
+TableList readTableList(const QString& folder);
+TableList readTableList(const ProfileFile& list);
+
+// The messages shown (title "اشكال!") when the list names no table, when it is broken
+// otherwise, and when TABLE<n>.INI cannot be used.
+QString noTablesMessage();
+QString tableListErrorMessage();
+QString tableFileErrorMessage(int n);
+
+} // namespace zerva::common

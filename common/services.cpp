@@ -3,15 +3,25 @@
 
 #include "settings_store.h"
 
+#include <QUrl>
+
 namespace zerva::common {
 
-bool openSuiteHelp(const SettingsStore& store, HelpViewer& viewer) {
-    const QString path = RegReadString(store, HKEY_LOCAL_MACHINE, kProductKey,
+bool openSuiteHelp(const SettingsStore& store, HelpViewer& viewer, const QString& section) {
+    const QString page = RegReadString(store, HKEY_LOCAL_MACHINE, kProductKey,
                                        QStringLiteral("help"));
-    if (path == kNotFound || path.isEmpty()) {
+    if (page == kNotFound || page.isEmpty()) {
         return false;
     }
-    return viewer.open(path);
+    if (section.isEmpty()) {
+        return viewer.open(page);
+    }
+    QUrl url = QUrl::fromUserInput(page, QString(), QUrl::AssumeLocalFile);
+    const QString file = url.path().toLower();
+    if (file.endsWith(QStringLiteral(".html")) || file.endsWith(QStringLiteral(".htm"))) {
+        url.setFragment(section);
+    }
+    return viewer.open(url.toString());
 }
 
 QStringList nameFilters(const QString& pipeFilter) {

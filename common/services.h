@@ -30,9 +30,10 @@ public:
     virtual bool open(const QString& path) = 0;
 };
 
-// Opens the suite's help page named by the value "help" of the product key. A missing value
-// or a failure shows nothing. Returns whether a page was shown.
-bool openSuiteHelp(const SettingsStore& store, HelpViewer& viewer);
+// Opens the suite's help page named by the value "help" of the product key, at the given
+// section when the page is HTML. A missing value or a failure shows nothing. Returns whether
+// a page was shown.
+bool openSuiteHelp(const SettingsStore& store, HelpViewer& viewer, const QString& section = {});
 
 // The common open and save dialogs.
 struct FileDialogArgs {

@@ -244,17 +244,7 @@ bool Commands::queryClose() {
 }
 
 void Commands::cmdHelp() {
-    const QString page = common::RegReadString(m_services.settings, common::HKEY_LOCAL_MACHINE,
-                                               common::kProductKey, QStringLiteral("help"));
-    if (page == common::kNotFound || page.isEmpty()) {
-        return;
-    }
-    QUrl url = QUrl::fromUserInput(page, QString(), QUrl::AssumeLocalFile);
-    const QString file = url.path().toLower();
-    if (file.endsWith(QStringLiteral(".html")) || file.endsWith(QStringLiteral(".htm"))) {
-        url.setFragment(kHelpSection);
-    }
-    m_services.help.open(url.toString());
+    common::openSuiteHelp(m_services.settings, m_services.help, kHelpSection);
 }
 
 int Commands::ConfirmSaveChanges() {

@@ -146,17 +146,7 @@ void CBCnv::cmdChange_Click() {
 }
 
 void CBCnv::cmdHelp_Click() {
-    const QString page = common::RegReadString(m_services.settings, common::HKEY_LOCAL_MACHINE,
-                                               common::kProductKey, QStringLiteral("help"));
-    if (page == common::kNotFound || page.isEmpty()) {
-        return;
-    }
-    QUrl url = QUrl::fromUserInput(page, QString(), QUrl::AssumeLocalFile);
-    const QString path = url.path().toLower();
-    if (path.endsWith(QStringLiteral(".html")) || path.endsWith(QStringLiteral(".htm"))) {
-        url.setFragment(kHelpSection);
-    }
-    m_services.help.open(url.toString());
+    common::openSuiteHelp(m_services.settings, m_services.help, kHelpSection);
 }
 
 void CBCnv::cmdExit_Click() {

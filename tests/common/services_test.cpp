@@ -26,7 +26,17 @@ TEST(Help, OpensThePageNamedInTheSettingsOrNothing) {
         defaults, "REGEDIT4\n[HKEY_LOCAL_MACHINE\\Software\\Zerva\\Zerva 2001]\n"
                   "\"help\"=\"/srv/help/zerva.html\"\n"));
     EXPECT_TRUE(openSuiteHelp(store, viewer));
-    EXPECT_EQ(viewer.opened, QStringList{QStringLiteral("/srv/help/zerva.html")});
+    EXPECT_TRUE(openSuiteHelp(store, viewer, QStringLiteral("converter")));
+    EXPECT_EQ(viewer.opened, (QStringList{QStringLiteral("/srv/help/zerva.html"),
+                                          QStringLiteral("file:///srv/help/zerva.html#converter")}));
+
+    // Only an HTML page gets a section.
+    ASSERT_TRUE(zerva::test::writeFile(
+        defaults, "REGEDIT4\n[HKEY_LOCAL_MACHINE\\Software\\Zerva\\Zerva 2001]\n"
+                  "\"help\"=\"/srv/help/zerva.pdf\"\n"));
+    viewer.opened.clear();
+    EXPECT_TRUE(openSuiteHelp(store, viewer, QStringLiteral("converter")));
+    EXPECT_EQ(viewer.opened, QStringList{QStringLiteral("file:///srv/help/zerva.pdf")});
 }
 
 TEST(Help, SuiteViewerShowsHtmlRightToLeftAndRefusesMissingFiles) {

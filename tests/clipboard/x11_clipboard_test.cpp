@@ -8,7 +8,9 @@
 #include "tests/support/fake_messenger.h"
 #include "tests/support/wait.h"
 
+#include <QClipboard>
 #include <QGuiApplication>
+#include <QMimeData>
 #include <QProcess>
 #include <QStandardPaths>
 
@@ -75,6 +77,16 @@ protected:
             return std::nullopt;
         }
         return p.readAllStandardOutput();
+    }
+
+    // Waits until the X clipboard's owner offers target (xclip's own view of it).
+    bool waitForOwner(const QString& target) {
+        return zerva::test::waitUntil(
+            [&] {
+                const auto targets = xclipGet(QStringLiteral("TARGETS"));
+                return targets && targets->split('\n').contains(target.toLatin1());
+            },
+            10000);
     }
 
     ConvertOutcome convert() {
@@ -148,10 +160,18 @@ TEST_F(RealClipboard, RtfFromXclipIsConvertedUnderEveryRtfName) {
 }
 
 TEST_F(RealClipboard, ButtonFollowsXclipsChanges) {
+    // Each change is let through before the next one, so that the watch sees every owner
+    // and not only the last of two owners that followed each other at once.
     xclipPut("x", QStringLiteral("UTF8_STRING"));
+    ASSERT_TRUE(waitForOwner(QStringLiteral("UTF8_STRING")));
     ASSERT_TRUE(zerva::test::waitUntil([&] { return button; }, 5000));
+    QTest::qWait(200);
     xclipPut(QByteArray::fromHex("89504e470d0a1a0a"), QStringLiteral("image/png"));
-    EXPECT_TRUE(zerva::test::waitUntil([&] { return !button; }, 5000));
+    ASSERT_TRUE(waitForOwner(QStringLiteral("image/png")));
+    EXPECT_TRUE(zerva::test::waitUntil([&] { return !button; }, 5000))
+        << QGuiApplication::clipboard()->mimeData()->formats().join(QLatin1Char(' ')).toStdString();
+    QTest::qWait(200);
     xclipPut("{\\rtf1 x}", QStringLiteral("text/rtf"));
+    ASSERT_TRUE(waitForOwner(QStringLiteral("text/rtf")));
     EXPECT_TRUE(zerva::test::waitUntil([&] { return button; }, 5000));
 }

@@ -2,6 +2,7 @@
 #include "clipboard_table.h"
 
 #include "common/messages.h"
+#include "common/hex_digits.h"
 #include "common/profile_file.h"
 #include "common/table_files.h"
 
@@ -15,18 +16,6 @@ namespace {
 
 constexpr char kDigits[] = "0123456789abcdef";
 
-int hexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
 
 // The output of one single-byte entry while loading; out1 absent means "dropped".
 struct SingleEntry {
@@ -62,8 +51,8 @@ std::optional<std::uint8_t> HexToByte(QByteArrayView digits) {
     if (digits.size() != 2) {
         return std::nullopt;
     }
-    const int high = hexValue(digits[0]);
-    const int low = hexValue(digits[1]);
+    const int high = common::hexDigitValue(digits[0]);
+    const int low = common::hexDigitValue(digits[1]);
     if (high < 0 || low < 0) {
         return std::nullopt;
     }

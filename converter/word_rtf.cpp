@@ -2,6 +2,7 @@
 #include "converter/word_rtf.h"
 
 #include "common/codepage.h"
+#include "common/hex_digits.h"
 #include "converter/conversion_table.h"
 
 #include <QByteArray>
@@ -89,18 +90,6 @@ bool isLetter(int c) {
 bool isDigit(int c) {
     return c >= '0' && c <= '9';
 }
-int hexValue(int c) {
-    if (isDigit(c)) {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
 
 // One piece of RTF, with its bytes as written.
 struct Token {
@@ -135,8 +124,8 @@ Token next(Reader& in) {
         t.kind = Token::Escape;
         const int h = in.peek(2);
         const int l = in.peek(3);
-        if (hexValue(h) >= 0 && hexValue(l) >= 0) {
-            t.value = hexValue(h) * 16 + hexValue(l);
+        if (common::hexDigitValue(h) >= 0 && common::hexDigitValue(l) >= 0) {
+            t.value = common::hexDigitValue(h) * 16 + common::hexDigitValue(l);
             t.raw = QByteArray("\\'") + static_cast<char>(h) + static_cast<char>(l);
             in.advance(4);
         } else {

@@ -3,6 +3,7 @@
 
 #include "converter/converter_messages.h"
 #include "converter/stream_io.h"
+#include "converter/wide_kernels.h"
 
 #include <algorithm>
 #include <cstring>
@@ -37,7 +38,7 @@ constexpr std::array<std::int8_t, 256> kHexValue = makeHexValues();
 // The byte written by the two hexadecimal digits of an escape, indexed by the first digit's
 // character plus 256 times the second's, or -1: one load per escape.
 struct HexPairs {
-    std::array<std::int16_t, 65536> values;
+    detail::PageVector<std::int16_t> values = detail::PageVector<std::int16_t>(65536);
     HexPairs() {
         for (std::size_t i = 0; i < values.size(); ++i) {
             const int high = kHexValue[i & 0xFF];
@@ -47,7 +48,7 @@ struct HexPairs {
     }
 };
 
-const std::array<std::int16_t, 65536>& hexPairs() {
+const detail::PageVector<std::int16_t>& hexPairs() {
     static const HexPairs table;
     return table.values;
 }
@@ -76,31 +77,40 @@ public:
             m_length[static_cast<std::size_t>(x)] =
                 e.pairHead != 0 ? kNotSimple : static_cast<std::uint8_t>(e.kind * 4);
         }
-#if defined(__SSE2__)
-        // The output of an escape that becomes one escape, by its two digit characters (as
-        // hexPairs() indexes them); 0 for anything else.
-        m_quad.assign(65536, 0);
+        // The whole output of an escape that becomes one escape of the same length, by its
+        // two digit characters (as hexPairs() indexes them); kNotPlain for anything else.
+        m_plainEscape.assign(65536, kNotPlain);
         const auto& pairs = hexPairs();
-        for (std::size_t i = 0; i < m_quad.size(); ++i) {
+        for (std::size_t i = 0; i < m_plainEscape.size(); ++i) {
             const int x = pairs[i];
             if (x >= 0 && m_length[static_cast<std::size_t>(x)] == 4) {
-                std::memcpy(&m_quad[i], m_escape[static_cast<std::size_t>(x)].data(), 4);
+                std::memcpy(&m_plainEscape[i], m_escape[static_cast<std::size_t>(x)].data(), 4);
             }
         }
-#endif
+        m_wide = detail::wideKernelsUsable();
+        for (int c = 0; c < 128; ++c) {
+            m_wideMap.hexValue[c] =
+                static_cast<std::uint8_t>(kHexValue[static_cast<std::size_t>(c)] < 0
+                                              ? 0x80
+                                              : kHexValue[static_cast<std::size_t>(c)]);
+        }
+        for (int x = 0; x < 256; ++x) {
+            const bool plain = m_length[static_cast<std::size_t>(x)] == 4;
+            m_wideMap.out[x] = plain ? table.byte(static_cast<std::uint8_t>(x)).out1 : 0;
+            m_wideMap.notPlain[x] = plain ? 0 : 0x80;
+        }
     }
 
     // Converts data[0..n) into out and returns how many bytes were consumed: all of them at
     // the end of the file, otherwise all but a tail that may start an escape or pair not yet
     // complete (fewer than kLookAhead bytes), which is handed in again with the next chunk.
-    // Text between backslashes is copied in spans; a run of escapes of bytes that start no
-    // pair is converted in a tight loop; everything else goes through backslash().
+    // Blocks of text and escapes that keep their length go through plainBlock(); whatever
+    // else a block holds is taken up to the block's end by careful().
     qsizetype scan(const std::uint8_t* data, qsizetype n, bool atEnd, std::uint8_t*& out) {
         const std::uint8_t* p = data;
         const std::uint8_t* const end = data + n;
         const std::uint8_t* const safeEnd = atEnd ? end : end - std::min(n, kLookAhead);
         std::uint8_t* o = out;
-        const std::array<std::int16_t, 65536>& pairs = hexPairs();
         while (p < safeEnd) {
             if (m_inLevel) {
                 const void* close = std::memchr(p, '}', static_cast<std::size_t>(end - p));
@@ -113,60 +123,113 @@ public:
                 }
                 continue;
             }
-            if (*p != '\\') {
-                // Text between escapes is mostly a blank or two: copy a few bytes inline
-                // before searching.
-                const std::uint8_t* const near = std::min(p + 8, safeEnd);
-                do {
-                    *o++ = *p++;
-                } while (p < near && *p != '\\');
-                if (p == near && p < safeEnd && *p != '\\') {
-                    const void* slash = std::memchr(p, '\\', static_cast<std::size_t>(safeEnd - p));
-                    const std::uint8_t* stop =
-                        slash ? static_cast<const std::uint8_t*>(slash) : safeEnd;
-                    std::memcpy(o, p, static_cast<std::size_t>(stop - p));
-                    o += stop - p;
-                    p = stop;
+            if (m_wide) {
+                const qsizetype done = detail::wideRtfRun(m_wideMap, p, safeEnd, end, o);
+                p += done;
+                o += done;
+            } else {
+#if defined(__SSE2__)
+                // A block's constructs start before safeEnd; its last escape may read 3
+                // bytes on.
+                while (safeEnd - p >= kBlock && end - p >= kBlock + 3) {
+                    const qsizetype done = plainBlock(p, o);
+                    if (done == 0) {
+                        break;
+                    }
+                    p += done;
+                    o += done;
                 }
+#endif
+            }
+            p = careful(p, std::min(p + kBlock, safeEnd), end, o);
+        }
+        out = o;
+        return p - data;
+    }
+
+private:
+    static constexpr qsizetype kBlock = 64;
+
+#if defined(__SSE2__)
+    // Converts the 64 bytes at p when they hold only text, control words other than \l...,
+    // and escapes that become one escape (so the output has the block's length): the block
+    // is copied and each escape written over with its new form. Returns how far input and output
+    // advance (beyond 64 when the last escape runs past the block), or 0 when the block holds
+    // anything else; out then holds scratch bytes to be written over. Reads p[0..67) and
+    // writes out[0..67).
+    qsizetype plainBlock(const std::uint8_t* p, std::uint8_t* out) const {
+        const __m128i backslash = _mm_set1_epi8('\\');
+        const __m128i apostrophe = _mm_set1_epi8('\'');
+        const __m128i letterL = _mm_set1_epi8('l');
+        const auto bits = [](__m128i a, __m128i b, int k) {
+            return static_cast<std::uint64_t>(
+                       static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(a, b))))
+                   << k;
+        };
+        std::uint64_t starts = 0;  // backslashes
+        std::uint64_t escapes = 0; // backslashes followed by an apostrophe
+        std::uint64_t careful = 0; // backslashes followed by a backslash or an "l"
+        for (int k = 0; k < kBlock; k += 16) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + k));
+            const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + k + 1));
+            starts |= bits(v, backslash, k);
+            escapes |= bits(next, apostrophe, k);
+            careful |= bits(next, backslash, k) | bits(next, letterL, k);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k), v);
+        }
+        if (starts == 0) {
+            return kBlock;
+        }
+        // An escaped backslash or a control word that may be \level needs the careful path;
+        // other control words and symbols are copied as they stand.
+        if ((starts & careful) != 0) {
+            return 0;
+        }
+        escapes &= starts;
+        if (escapes == 0) {
+            return kBlock;
+        }
+        // The escapes, lowest first, four at a time: a whole group costs no branch per
+        // escape. Once the bits run out, the last escape is done again (same bytes, same
+        // place), so a group never needs a test per escape.
+        const int last = 63 - __builtin_clzll(escapes);
+        const std::uint64_t lastBit = std::uint64_t{1} << last;
+        std::uint32_t flags = 0;
+        std::uint64_t left = escapes;
+        do {
+            for (int r = 0; r < 4; ++r) {
+                const int at = __builtin_ctzll(left | lastBit);
+                std::uint16_t digits;
+                std::memcpy(&digits, p + at + 2, 2);
+                const std::uint32_t escape = m_plainEscape[digits];
+                flags |= escape;
+                std::memcpy(out + at, &escape, 4);
+                left &= left - 1;
+            }
+        } while (left != 0);
+        if ((flags & kNotPlain) != 0) {
+            return 0;
+        }
+        return std::max<qsizetype>(kBlock, last + 4);
+    }
+#endif
+
+    // Converts from p until stop (where no new construct starts; constructs may read on to
+    // end) or until a \level group begins; returns where it stopped.
+    const std::uint8_t* careful(const std::uint8_t* p, const std::uint8_t* stop,
+                                const std::uint8_t* end, std::uint8_t*& out) {
+        const detail::PageVector<std::int16_t>& pairs = hexPairs();
+        std::uint8_t* o = out;
+        while (p < stop && !m_inLevel) {
+            if (*p != '\\') {
+                const void* slash = std::memchr(p, '\\', static_cast<std::size_t>(stop - p));
+                const std::uint8_t* next = slash ? static_cast<const std::uint8_t*>(slash) : stop;
+                std::memcpy(o, p, static_cast<std::size_t>(next - p));
+                o += next - p;
+                p = next;
                 continue;
             }
-#if defined(__SSE2__)
-            // Four escapes at a time while each becomes one escape.
-            const __m128i shape = _mm_setr_epi8('\\', '\'', 0, 0, '\\', '\'', 0, 0, '\\', '\'', 0,
-                                                0, '\\', '\'', 0, 0);
-            while (safeEnd - p >= 16) {
-                const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-                if ((_mm_movemask_epi8(_mm_cmpeq_epi8(v, shape)) & 0x3333) != 0x3333) {
-                    break;
-                }
-                const std::uint32_t a = m_quad[static_cast<std::size_t>(_mm_extract_epi16(v, 1))];
-                const std::uint32_t b = m_quad[static_cast<std::size_t>(_mm_extract_epi16(v, 3))];
-                const std::uint32_t c = m_quad[static_cast<std::size_t>(_mm_extract_epi16(v, 5))];
-                const std::uint32_t d = m_quad[static_cast<std::size_t>(_mm_extract_epi16(v, 7))];
-                if (((a & b & c & d) & 0xFFu) != '\\') {
-                    break;
-                }
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(o),
-                                 _mm_setr_epi32(static_cast<int>(a), static_cast<int>(b),
-                                                static_cast<int>(c), static_cast<int>(d)));
-                o += 16;
-                p += 16;
-            }
-            // Then one at a time (x86 is little-endian: backslash and apostrophe read as
-            // one 16-bit number are 0x275c).
-            while (safeEnd - p >= 4) {
-                std::uint32_t word;
-                std::memcpy(&word, p, 4);
-                const std::uint32_t quad = m_quad[word >> 16];
-                if ((word & 0xFFFFu) != 0x275Cu || quad == 0) {
-                    break;
-                }
-                std::memcpy(o, &quad, 4);
-                o += 4;
-                p += 4;
-            }
-#endif
-            // p < safeEnd, so at least 4 bytes follow unless the file ends.
+            // Escapes of bytes that start no pair, in a tight loop.
             while (end - p >= 4) {
                 if (p[0] != '\\' || p[1] != '\'') {
                     break;
@@ -178,19 +241,18 @@ public:
                 std::memcpy(o, m_escape[static_cast<std::size_t>(x)].data(), 8);
                 o += m_length[static_cast<std::size_t>(x)];
                 p += 4;
-                if (p >= safeEnd) {
+                if (p >= stop) {
                     break;
                 }
             }
-            if (p < safeEnd && *p == '\\') {
+            if (p < stop && *p == '\\') {
                 p = backslash(p, end, o);
             }
         }
         out = o;
-        return p - data;
+        return p;
     }
 
-private:
     // Handles the backslash at p; returns where scanning goes on.
     const std::uint8_t* backslash(const std::uint8_t* p, const std::uint8_t* end,
                                   std::uint8_t*& out) {
@@ -254,13 +316,15 @@ private:
     }
 
     static constexpr std::uint8_t kNotSimple = 255;
+    // Never part of an escape's output: hexadecimal digits are ASCII.
+    static constexpr std::uint32_t kNotPlain = 0x80000000u;
 
     const ConversionTable& m_table;
     std::array<std::array<std::uint8_t, 8>, 256> m_escape{};
     std::array<std::uint8_t, 256> m_length{}; // 0 dropped, 4 or 8; kNotSimple starts a pair
-#if defined(__SSE2__)
-    std::vector<std::uint32_t> m_quad;
-#endif
+    detail::PageVector<std::uint32_t> m_plainEscape;
+    bool m_wide = false;
+    detail::WideEscapeMap m_wideMap{};
     bool m_inLevel = false;
 };
 
@@ -281,8 +345,8 @@ ConvertStatus ConvertRtfFile(const QString& sourcePath, const QString& destinati
     // The input holds a chunk behind at most kLookAhead bytes kept from the previous one; an
     // escape of 4 bytes becomes at most 8, so the output can at most double (the slack is for
     // the fixed 8-byte copy of an escape's output).
-    std::vector<std::uint8_t> in(static_cast<std::size_t>(chunkSize + kLookAhead));
-    std::vector<std::uint8_t> out(static_cast<std::size_t>(2 * (chunkSize + kLookAhead) + 16));
+    detail::PageVector<std::uint8_t> in(static_cast<std::size_t>(chunkSize + kLookAhead));
+    detail::BufferPair out(destination, 2 * (chunkSize + kLookAhead) + 16);
     RtfScanner scanner(table);
     qsizetype kept = 0;
     ConvertStatus status = ConvertStatus::Success;
@@ -294,9 +358,10 @@ ConvertStatus ConvertRtfFile(const QString& sourcePath, const QString& destinati
         }
         const bool atEnd = n < chunkSize;
         const qsizetype total = kept + n;
-        std::uint8_t* next = out.data();
+        std::uint8_t* const first = out.current();
+        std::uint8_t* next = first;
         const qsizetype used = scanner.scan(in.data(), total, atEnd, next);
-        if (!destination.write(out.data(), next - out.data())) {
+        if (!out.write(next - first)) {
             status = ConvertStatus::WriteFailed;
             break;
         }

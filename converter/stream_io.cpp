@@ -3,13 +3,47 @@
 
 #include <QDir>
 
+#include <sys/mman.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 #include <cstdio>
 
 #include <algorithm>
+#include <new>
 
 namespace zerva::converter::detail {
+
+namespace {
+// Below this a buffer fits in memory the allocator has in hand anyway.
+constexpr std::size_t kPrefaultMin = 64 * 1024;
+} // namespace
+
+void* allocatePrefaulted(std::size_t bytes) {
+#if defined(MAP_POPULATE)
+    if (bytes >= kPrefaultMin) {
+        void* p = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE,
+                         MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+        if (p == MAP_FAILED) {
+            throw std::bad_alloc();
+        }
+        return p;
+    }
+#endif
+    return ::operator new(bytes);
+}
+
+void freePrefaulted(void* p, std::size_t bytes) {
+#if defined(MAP_POPULATE)
+    if (bytes >= kPrefaultMin) {
+        ::munmap(p, bytes);
+        return;
+    }
+#endif
+    ::operator delete(p);
+}
 
 bool SourceFile::open(const QString& path) {
     m_file.setFileName(path);
@@ -31,18 +65,86 @@ qsizetype SourceFile::fill(std::uint8_t* data, qsizetype max) {
     return got;
 }
 
+DestinationFile::~DestinationFile() {
+    if (m_thread.joinable()) {
+        {
+            std::unique_lock lock(m_mutex);
+            m_changed.wait(lock, [this] { return m_job == nullptr; });
+            m_stop = true;
+        }
+        m_changed.notify_all();
+        m_thread.join();
+    }
+}
+
 bool DestinationFile::open(const QString& path) {
     m_path = path;
     m_file = std::make_unique<QTemporaryFile>(path + QStringLiteral(".XXXXXX"));
-    return m_file->open();
+    if (!m_file->open()) {
+        return false;
+    }
+    m_handle = m_file->handle();
+    return true;
+}
+
+void DestinationFile::run() {
+    std::unique_lock lock(m_mutex);
+    for (;;) {
+        m_changed.wait(lock, [this] { return m_job != nullptr || m_stop; });
+        if (m_job == nullptr) {
+            return;
+        }
+        const std::uint8_t* data = m_job;
+        qsizetype left = m_jobSize;
+        lock.unlock();
+        bool ok = true;
+        while (left > 0) {
+            const ssize_t n = ::write(m_handle, data, static_cast<std::size_t>(left));
+            if (n < 0 && errno == EINTR) {
+                continue;
+            }
+            if (n <= 0) {
+                ok = false;
+                break;
+            }
+            data += n;
+            left -= n;
+        }
+        lock.lock();
+        m_failed = m_failed || !ok;
+        m_job = nullptr;
+        m_changed.notify_all();
+    }
+}
+
+bool DestinationFile::waitIdle() {
+    std::unique_lock lock(m_mutex);
+    m_changed.wait(lock, [this] { return m_job == nullptr; });
+    return !m_failed;
 }
 
 bool DestinationFile::write(const std::uint8_t* data, qsizetype n) {
-    return n == 0 || m_file->write(reinterpret_cast<const char*>(data), n) == n;
+    if (n == 0) {
+        return waitIdle();
+    }
+    if (!m_thread.joinable()) {
+        m_thread = std::thread([this] { run(); });
+    }
+    {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [this] { return m_job == nullptr; });
+        if (m_failed) {
+            return false;
+        }
+        m_job = data;
+        m_jobSize = n;
+    }
+    m_changed.notify_all();
+    return true;
 }
 
 bool DestinationFile::commit() {
-    if (!m_file->flush()) {
+    if (!waitIdle()) {
         return false;
     }
     const QByteArray target = QFile::encodeName(m_path);
@@ -55,7 +157,7 @@ bool DestinationFile::commit() {
         ::umask(mask);
         mode = 0666 & ~mask;
     }
-    if (::fchmod(m_file->handle(), mode) != 0) {
+    if (::fchmod(m_handle, mode) != 0) {
         return false;
     }
     const QByteArray temp = QFile::encodeName(m_file->fileName());
@@ -68,9 +170,15 @@ bool DestinationFile::commit() {
     return true;
 }
 
+BufferPair::BufferPair(DestinationFile& file, qsizetype size) : m_file(file) {
+    for (auto& buffer : m_buffers) {
+        buffer.resize(static_cast<std::size_t>(size));
+    }
+}
+
 OutBuffer::OutBuffer(DestinationFile& file, qsizetype capacity)
-    : m_file(file), m_data(static_cast<std::size_t>(std::max<qsizetype>(capacity, 16))),
-      m_capacity(std::max<qsizetype>(capacity, 16)) {}
+    : m_capacity(std::max<qsizetype>(capacity, 16)), m_buffers(file, m_capacity),
+      m_data(m_buffers.current()) {}
 
 void OutBuffer::append(const std::uint8_t* p, qsizetype n) {
     while (n > 0) {
@@ -78,7 +186,7 @@ void OutBuffer::append(const std::uint8_t* p, qsizetype n) {
             flush();
         }
         const qsizetype k = std::min(n, m_capacity - m_used);
-        std::memcpy(m_data.data() + m_used, p, static_cast<std::size_t>(k));
+        std::memcpy(m_data + m_used, p, static_cast<std::size_t>(k));
         m_used += k;
         p += k;
         n -= k;
@@ -91,23 +199,30 @@ void OutBuffer::appendReversed(const std::uint8_t* p, qsizetype n) {
             flush();
         }
         const qsizetype k = std::min(n, m_capacity - m_used);
-        std::reverse_copy(p + n - k, p + n, m_data.data() + m_used);
+        std::reverse_copy(p + n - k, p + n, m_data + m_used);
         m_used += k;
         n -= k;
     }
 }
 
 bool OutBuffer::flush() {
-    if (!m_failed && !m_file.write(m_data.data(), m_used)) {
-        m_failed = true;
+    if (m_failed) {
+        m_used = 0;
+        return false;
     }
+    m_failed = !m_buffers.write(m_used);
+    m_data = m_buffers.current();
     m_used = 0;
     return !m_failed;
 }
 
 SpillBuffer::SpillBuffer(qsizetype memoryLimit, QString tempFolder)
-    : m_memory(static_cast<std::size_t>(std::max<qsizetype>(memoryLimit, 1) + 2 * kPad)),
-      m_limit(std::max<qsizetype>(memoryLimit, 1)), m_tempFolder(std::move(tempFolder)) {}
+    : m_memory(new std::uint8_t[static_cast<std::size_t>(std::max<qsizetype>(memoryLimit, 1) +
+                                                         2 * kPad)]),
+      m_limit(std::max<qsizetype>(memoryLimit, 1)), m_tempFolder(std::move(tempFolder)) {
+    std::memset(m_memory.get(), 0, kPad);
+    std::memset(m_memory.get() + kPad + m_limit, 0, kPad);
+}
 
 void SpillBuffer::spill() {
     if (m_ok && !m_file) {
@@ -129,7 +244,7 @@ void SpillBuffer::append(const std::uint8_t* p, qsizetype n) {
             spill();
         }
         const qsizetype k = std::min(n, m_limit - m_used);
-        std::memcpy(m_memory.data() + kPad + m_used, p, static_cast<std::size_t>(k));
+        std::memcpy(m_memory.get() + kPad + m_used, p, static_cast<std::size_t>(k));
         m_used += k;
         p += k;
         n -= k;

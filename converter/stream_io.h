@@ -7,12 +7,32 @@
 #include <QString>
 #include <QTemporaryFile>
 
+#include <condition_variable>
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 namespace zerva::converter::detail {
+
+// Memory for the large buffers and tables, with all its pages put in place when it is
+// allocated: taking a page fault for each fresh page as it is first touched costs many times
+// more (on some virtual machines more than the conversion of the page's bytes).
+void* allocatePrefaulted(std::size_t bytes);
+void freePrefaulted(void* p, std::size_t bytes);
+
+template <typename T> struct PrefaultAllocator {
+    using value_type = T;
+    PrefaultAllocator() = default;
+    template <typename U> PrefaultAllocator(const PrefaultAllocator<U>&) noexcept {}
+    T* allocate(std::size_t n) { return static_cast<T*>(allocatePrefaulted(n * sizeof(T))); }
+    void deallocate(T* p, std::size_t n) noexcept { freePrefaulted(p, n * sizeof(T)); }
+    friend bool operator==(const PrefaultAllocator&, const PrefaultAllocator&) { return true; }
+};
+
+template <typename T> using PageVector = std::vector<T, PrefaultAllocator<T>>;
 
 // The source file, read in whole chunks.
 class SourceFile {
@@ -30,19 +50,68 @@ private:
 // (and a file may be converted onto itself). The new file gets the old one's permissions,
 // or the usual ones for a new file. It is not synced to disk: a conversion costs no more
 // than a copy, and the rename still never exposes a partial file.
+//
+// The writing itself is done by a thread of its own, so that the system's copy of one chunk
+// into the file overlaps the conversion of the next: write() hands the bytes over and
+// returns at once, and the caller leaves them unchanged until its next write() or commit()
+// (two buffers used in turn are enough).
 class DestinationFile {
 public:
+    DestinationFile() = default;
+    DestinationFile(const DestinationFile&) = delete;
+    DestinationFile& operator=(const DestinationFile&) = delete;
+    ~DestinationFile();
+
     bool open(const QString& path);
+    // Waits until the bytes handed over before are written, then hands these over. False
+    // once a write failed.
     bool write(const std::uint8_t* data, qsizetype n);
-    bool commit(); // false when the file could not be put in place
+    bool commit(); // false when the file could not be written whole or put in place
+    // Waits until the bytes handed over are written; false once a write failed.
+    bool waitIdle();
 
 private:
+    void run();
+
     QString m_path;
     std::unique_ptr<QTemporaryFile> m_file;
+    int m_handle = -1;
+    std::thread m_thread;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    const std::uint8_t* m_job = nullptr; // handed over, not yet written
+    qsizetype m_jobSize = 0;
+    bool m_stop = false;
+    bool m_failed = false;
 };
 
-// Output gathered in a fixed buffer and written when full. A failed write is remembered and
-// every later write is skipped.
+// Two output buffers of one size for a destination, filled in turn: one is written while
+// the other fills. They are not freed before the destination has written them.
+class BufferPair {
+public:
+    BufferPair(DestinationFile& file, qsizetype size);
+    BufferPair(const BufferPair&) = delete;
+    BufferPair& operator=(const BufferPair&) = delete;
+    ~BufferPair() { m_file.waitIdle(); }
+
+    std::uint8_t* current() { return m_buffers[m_current].data(); }
+    // Hands the current buffer's first n bytes to the destination and makes the other one
+    // current; false once a write failed.
+    bool write(qsizetype n) {
+        const bool ok = m_file.write(current(), n);
+        m_current = 1 - m_current;
+        return ok;
+    }
+
+private:
+    DestinationFile& m_file;
+    PageVector<std::uint8_t> m_buffers[2];
+    int m_current = 0;
+};
+
+// Output gathered in a buffer and handed to the destination when full, the next bytes going
+// to the other buffer of a pair. A failed write is remembered and every later write is
+// skipped.
 class OutBuffer {
 public:
     OutBuffer(DestinationFile& file, qsizetype capacity);
@@ -60,7 +129,7 @@ public:
         if (m_capacity - m_used < n) {
             flush();
         }
-        return m_data.data() + m_used;
+        return m_data + m_used;
     }
     void advance(qsizetype n) { m_used += n; }
     qsizetype capacity() const { return m_capacity; }
@@ -68,9 +137,9 @@ public:
     bool failed() const { return m_failed; }
 
 private:
-    DestinationFile& m_file;
-    std::vector<std::uint8_t> m_data;
     qsizetype m_capacity;
+    BufferPair m_buffers;
+    std::uint8_t* m_data;
     qsizetype m_used = 0;
     bool m_failed = false;
 };
@@ -94,7 +163,7 @@ public:
     bool empty() const { return size() == 0; }
     qsizetype fileSize() const { return m_fileSize; }
     // The memory part, with 8 readable spare bytes before and after it.
-    const std::uint8_t* memory() const { return m_memory.data() + kPad; }
+    const std::uint8_t* memory() const { return m_memory.get() + kPad; }
     qsizetype memorySize() const { return m_used; }
     // Reads n bytes of the file part from pos; false on failure.
     bool readFile(qsizetype pos, qsizetype n, std::uint8_t* dst);
@@ -111,7 +180,8 @@ private:
     void spill();
 
     static constexpr qsizetype kPad = 8;
-    std::vector<std::uint8_t> m_memory;
+    // Left uninitialised but for the spare bytes: a short line touches only its first page.
+    std::unique_ptr<std::uint8_t[]> m_memory;
     std::vector<std::uint8_t> m_scratch;
     qsizetype m_limit;
     qsizetype m_used = 0;

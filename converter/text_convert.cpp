@@ -4,6 +4,7 @@
 #include "converter/char_class.h"
 #include "converter/converter_messages.h"
 #include "converter/stream_io.h"
+#include "converter/wide_kernels.h"
 
 #include <algorithm>
 #include <cstring>
@@ -15,6 +16,7 @@
 
 namespace zerva::converter {
 
+using detail::BufferPair;
 using detail::DestinationFile;
 using detail::OutBuffer;
 using detail::SourceFile;
@@ -87,12 +89,34 @@ template <typename Sink> void findLineEnds(const std::uint8_t* data, qsizetype n
 template <typename Sink>
 ConvertStatus streamUnits(SourceFile& source, const ConversionTable& table, const UnitMap& map,
                           qsizetype chunkSize, Sink& sink) {
-    std::vector<std::uint8_t> buffer(static_cast<std::size_t>(chunkSize) + 1);
+    detail::PageVector<std::uint8_t> buffer(static_cast<std::size_t>(chunkSize) + 1);
     // Per byte: its only output byte, or 0x100 when it is dropped, doubled or starts a pair.
     std::array<std::uint16_t, 256> oneToOne{};
     for (int x = 0; x < 256; ++x) {
         const Unit& u = map[x];
         oneToOne[x] = (u.len == 1 && (u.flags & kPairHead) == 0) ? u.b0 : std::uint16_t{0x100};
+    }
+    // The same for two bytes at once, indexed by the two bytes read as one 16-bit number:
+    // their two output bytes as one 16-bit number, with bit 16 set when either needs more
+    // than one-to-one.
+    const bool wide = detail::wideKernelsUsable();
+    detail::PageVector<std::uint32_t> twoToTwo(wide ? 0 : 65536);
+    for (std::size_t i = 0; i < twoToTwo.size(); ++i) {
+        const auto key = static_cast<std::uint16_t>(i);
+        std::uint8_t bytes[2];
+        std::memcpy(bytes, &key, 2);
+        const std::uint16_t first = oneToOne[bytes[0]];
+        const std::uint16_t second = oneToOne[bytes[1]];
+        bytes[0] = static_cast<std::uint8_t>(first);
+        bytes[1] = static_cast<std::uint8_t>(second);
+        std::uint16_t value;
+        std::memcpy(&value, bytes, 2);
+        twoToTwo[i] = value | static_cast<std::uint32_t>((first | second) & 0x100) << 8;
+    }
+    detail::WideByteMap wideMap{};
+    for (int x = 0; x < 256; ++x) {
+        wideMap.out[x] = static_cast<std::uint8_t>(oneToOne[x]);
+        wideMap.special[x] = (oneToOne[x] & 0x100) != 0 ? 0x80 : 0;
     }
     qsizetype carry = 0;
     for (;;) {
@@ -111,13 +135,36 @@ ConvertStatus streamUnits(SourceFile& source, const ConversionTable& table, cons
             // straight away, and start over with the full loop when a byte needs more. Each
             // output byte then stands where its source byte stood, so the line ends are
             // where the source has them.
-            unsigned special = 0;
-            for (qsizetype k = 0; k < total; ++k) {
-                const std::uint16_t v = oneToOne[data[k]];
-                out[k] = static_cast<std::uint8_t>(v);
+            std::uint32_t special = 0;
+            qsizetype k = 0;
+            if (wide) {
+                special = detail::wideMapBytes(wideMap, data, out, total) ? 0 : 0x10000u;
+                k = total;
+            }
+            for (; k + 4 <= total; k += 4) {
+                std::uint16_t in[2];
+                std::memcpy(in, data + k, 4);
+                const std::uint32_t a = twoToTwo[in[0]];
+                const std::uint32_t b = twoToTwo[in[1]];
+                const std::uint16_t converted[2] = {static_cast<std::uint16_t>(a),
+                                                    static_cast<std::uint16_t>(b)};
+                std::memcpy(out + k, converted, 4);
+                special |= a | b;
+            }
+            for (; k + 2 <= total; k += 2) {
+                std::uint16_t in;
+                std::memcpy(&in, data + k, 2);
+                const std::uint32_t v = twoToTwo[in];
+                const auto converted = static_cast<std::uint16_t>(v);
+                std::memcpy(out + k, &converted, 2);
                 special |= v;
             }
-            if ((special & 0xFF00u) == 0) {
+            if (k < total) {
+                const std::uint32_t v = oneToOne[data[k]];
+                out[k] = static_cast<std::uint8_t>(v);
+                special |= v << 8;
+            }
+            if ((special & 0x10000u) == 0) {
                 if constexpr (Sink::kMarksLineEnds) {
                     findLineEnds(data, total, sink);
                 }
@@ -208,17 +255,15 @@ class PlainSink {
 public:
     static constexpr bool kMarksLineEnds = false;
 
-    PlainSink(DestinationFile& file, qsizetype chunkSize)
-        : m_file(file), m_out(static_cast<std::size_t>(2 * chunkSize + 4)) {}
+    PlainSink(DestinationFile& file, qsizetype chunkSize) : m_out(file, 2 * chunkSize + 4) {}
 
-    std::uint8_t* output() { return m_out.data(); }
+    std::uint8_t* output() { return m_out.current(); }
     void lineEnd(qsizetype, qsizetype) {}
-    bool endChunk(qsizetype n) { return m_file.write(m_out.data(), n); }
+    bool endChunk(qsizetype n) { return m_out.write(n); }
     ConvertStatus finish() { return ConvertStatus::Success; }
 
 private:
-    DestinationFile& m_file;
-    std::vector<std::uint8_t> m_out;
+    BufferPair m_out;
 };
 
 // Eight spare bytes before and after the data let the reordering copy whole 8-byte words.
@@ -235,7 +280,7 @@ public:
     void setSize(qsizetype n) { m_size = n; }
 
 private:
-    std::vector<std::uint8_t> m_data;
+    detail::PageVector<std::uint8_t> m_data;
     qsizetype m_size = 0;
 };
 
@@ -579,7 +624,7 @@ private:
     std::vector<qsizetype> m_ends; // start and end of each line end's output in m_conv
     SpillBuffer m_line;
     std::vector<std::uint8_t> m_block;
-    std::vector<std::uint32_t> m_changes;
+    detail::PageVector<std::uint32_t> m_changes;
     const CharClassTable& m_class;
     const ClassFlags& m_flags;
 };
@@ -651,7 +696,7 @@ private:
     OutBuffer m_out;
     ChunkBuffer m_conv;
     SpillBuffer m_run;
-    std::vector<std::uint32_t> m_changes;
+    detail::PageVector<std::uint32_t> m_changes;
     const ClassFlags& m_flags;
     bool m_persian = false;
 };

@@ -1,0 +1,172 @@
+// The block-at-a-time loops of the text and RTF converters (the wide ones where the processor
+// has them, the portable ones always) against simple models of the rules, on long inputs
+// where most blocks take a fast path and the rest fall back at every offset in a block.
+#include "clipboard/clipboard_convert.h"
+#include "clipboard/clipboard_table.h"
+#include "converter/rtf_convert.h"
+#include "converter/text_convert.h"
+#include "converter/wide_kernels.h"
+#include "tests/converter/test_tables.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <string>
+#include <vector>
+
+using namespace zerva::converter;
+using zerva::test::convertBytes;
+using zerva::test::FileConverter;
+
+namespace {
+
+// Restores the wide loops when a test ends.
+class FastPaths : public ::testing::Test {
+protected:
+    void TearDown() override { detail::setWideKernelsAllowed(true); }
+};
+
+struct Random {
+    quint32 seed;
+    quint32 next() {
+        seed = seed * 1103515245u + 12345u;
+        return seed >> 8;
+    }
+};
+
+// Every byte of 128..255 is converted one to one, but for 0xE2 (dropped), 0xE3 (two bytes)
+// and 0xE4 (the head of a pair with 0xE5).
+QByteArray wideTableText() {
+    QByteArray text("[Convert Table]\r\n");
+    for (int x = 128; x < 256; ++x) {
+        if (x == 0xE2) {
+            text += "226=\r\n";
+        } else if (x == 0xE3) {
+            text += "227=170+187\r\n";
+        } else if (x == 0xE4) {
+            text += "228+229=204\r\n";
+        } else {
+            text += QByteArray::number(x) + "=" + QByteArray::number((x * 7 + 3) & 0xFF) + "\r\n";
+        }
+    }
+    return text;
+}
+
+TEST_F(FastPaths, TextConversionMatchesTheRulesWhereverSpecialBytesFall) {
+    const auto table = parseConversionTable(wideTableText(), Direction::ToMs);
+    ASSERT_TRUE(table.has_value());
+    // Long stretches of bytes that convert one to one, broken now and then by a byte that
+    // does not, so that both loops run and hand over at every offset.
+    Random random{7};
+    QByteArray in;
+    while (in.size() < 300000) {
+        const quint32 r = random.next();
+        const int stretch = static_cast<int>(r % 700);
+        for (int i = 0; i < stretch; ++i) {
+            int b = static_cast<int>(random.next() & 0xFF);
+            if (b >= 0xE2 && b <= 0xE4) {
+                b = 'x';
+            }
+            in.append(static_cast<char>(b));
+        }
+        static const char kSpecial[][3] = {"\xe2", "\xe3", "\xe4\xe5", "\xe4", "\xe5"};
+        in += kSpecial[(r >> 12) % std::size(kSpecial)];
+    }
+    in += "tail"; // the length is no multiple of a block
+    QByteArray expected;
+    for (qsizetype k = 0; k < in.size(); ++k) {
+        const int b = static_cast<std::uint8_t>(in[k]);
+        if (b < 128) {
+            expected.append(static_cast<char>(b));
+        } else if (b == 0xE2) {
+        } else if (b == 0xE3) {
+            expected += "\xaa\xbb";
+        } else if (b == 0xE4) {
+            if (k + 1 < in.size() && static_cast<std::uint8_t>(in[k + 1]) == 0xE5) {
+                expected.append('\xcc');
+                ++k;
+            } else {
+                expected.append('\xe4');
+            }
+        } else {
+            expected.append(static_cast<char>((b * 7 + 3) & 0xFF));
+        }
+    }
+    for (bool wide : {true, false}) {
+        detail::setWideKernelsAllowed(wide);
+        for (const qsizetype chunk : {63, 64, 1000, 4096, 1 << 18}) {
+            ConvertOptions o;
+            o.chunkSize = chunk;
+            EXPECT_TRUE(convertBytes(ConvertTextFile, *table, in, o) == expected)
+                << "wide " << wide << " chunk " << chunk;
+        }
+    }
+}
+
+TEST_F(FastPaths, RtfConversionAgreesWithTheClipboardRulesWhateverTheBlocksHold) {
+    const QByteArray tableText = wideTableText();
+    const auto table = parseConversionTable(tableText, Direction::ToMs);
+    ASSERT_TRUE(table.has_value());
+    const auto clipTable =
+        zerva::clipboard::parseClipboardTable(tableText, zerva::clipboard::Direction::ChangeToMS);
+    ASSERT_TRUE(clipTable.has_value());
+    // Mostly text, control words and escapes that keep their length; now and then anything
+    // the fast loops must leave to the careful one.
+    const std::vector<std::string> plain = {" ",     "word",     "\\par\r\n", "\\{",     "\\}",
+                                            "\\b0 ", "\\u1609?", "\xe1\xe2",  "{\\f1 x}"};
+    const std::vector<std::string> special = {"\\'e2",
+                                              "\\'e3",
+                                              "\\'e4\\'e5",
+                                              "\\'E4\\'E5",
+                                              "\\'e4",
+                                              "\\'e5",
+                                              "\\'zz",
+                                              "\\'e",
+                                              "\\'\xb0\xb1",
+                                              "\\'0\xb1",
+                                              "\\'g0",
+                                              "\\\\",
+                                              "\\\\'e1",
+                                              "\\lang1065 ",
+                                              "{\\leveltext\\'02\\'e1;}",
+                                              "\\listlevel\\'e1",
+                                              "\\'",
+                                              "\\",
+                                              "\\'8"};
+    const char kDigits[] = "0123456789abcdefABCDEF";
+    Random random{99};
+    QByteArray in = "{\\rtf1\\ansi ";
+    while (in.size() < 400000) {
+        const quint32 r = random.next();
+        if (r % 97 == 0) {
+            in += special[(r >> 8) % special.size()];
+        } else if (r % 3 == 0) {
+            in += plain[(r >> 8) % plain.size()];
+        } else {
+            // An escape of a byte that converts one to one, in either case.
+            int x = 0;
+            std::string escape = "\\'";
+            do {
+                const quint32 d = random.next();
+                escape.resize(2);
+                escape += kDigits[d % 22];
+                escape += kDigits[(d >> 8) % 22];
+                x = std::stoi(escape.substr(2), nullptr, 16);
+            } while (x == 0xE2 || x == 0xE3 || x == 0xE4);
+            in += escape;
+        }
+    }
+    in += "}\\'e";
+    const QByteArray expected = zerva::clipboard::convertRtf(*clipTable, in);
+    for (bool wide : {true, false}) {
+        detail::setWideKernelsAllowed(wide);
+        for (const qsizetype chunk : {64, 67, 100, 4096, 1 << 18}) {
+            ConvertOptions o;
+            o.chunkSize = chunk;
+            EXPECT_TRUE(convertBytes(ConvertRtfFile, *table, in, o) == expected)
+                << "wide " << wide << " chunk " << chunk;
+        }
+    }
+}
+
+} // namespace

@@ -13,17 +13,111 @@
 
 #include <algorithm>
 #include <new>
+#include <utility>
 
 namespace zerva::converter::detail {
 
 namespace {
+
 // Below this a buffer fits in memory the allocator has in hand anyway.
 constexpr std::size_t kPrefaultMin = 64 * 1024;
+
+#if defined(MAP_POPULATE)
+
+// The large buffers of the conversions come from one region of a few huge pages, kept for
+// the whole run: a huge page is put in place at the cost of a handful of small ones, and a
+// conversion's buffers all fit in one. Blocks are handed out first fit; a request the
+// region cannot hold gets memory of its own.
+class Slab {
+public:
+    static constexpr std::size_t kHugePage = std::size_t{2} << 20;
+    static constexpr std::size_t kSize = 2 * kHugePage;
+    static constexpr std::size_t kGrain = 4096;
+
+    void* allocate(std::size_t bytes) {
+        const std::size_t size = (bytes + kGrain - 1) / kGrain * kGrain;
+        const std::lock_guard lock(m_mutex);
+        if (!reserve()) {
+            return nullptr;
+        }
+        std::size_t at = 0;
+        auto next = m_used.begin();
+        for (; next != m_used.end(); ++next) {
+            if (next->first - at >= size) {
+                break;
+            }
+            at = next->first + next->second;
+        }
+        if (kSize - at < size && next == m_used.end()) {
+            return nullptr;
+        }
+        m_used.insert(next, {at, size});
+        return m_base + at;
+    }
+
+    // False when p is not from the region.
+    bool free(void* p) {
+        auto* const q = static_cast<std::uint8_t*>(p);
+        const std::lock_guard lock(m_mutex);
+        if (m_base == nullptr || q < m_base || q >= m_base + kSize) {
+            return false;
+        }
+        const auto at = static_cast<std::size_t>(q - m_base);
+        const auto block = std::find_if(m_used.begin(), m_used.end(),
+                                        [at](const auto& b) { return b.first == at; });
+        if (block != m_used.end()) {
+            m_used.erase(block);
+        }
+        return true;
+    }
+
+private:
+    bool reserve() {
+        if (m_base != nullptr || m_failed) {
+            return !m_failed;
+        }
+        // Mapped with room to start on a huge page boundary; the rest is given back.
+        void* p = ::mmap(nullptr, kSize + kHugePage, PROT_READ | PROT_WRITE,
+                         MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (p == MAP_FAILED) {
+            m_failed = true;
+            return false;
+        }
+        auto* const raw = static_cast<std::uint8_t*>(p);
+        const auto address = reinterpret_cast<std::uintptr_t>(raw);
+        auto* const base = raw + ((kHugePage - address % kHugePage) % kHugePage);
+        if (base > raw) {
+            ::munmap(raw, static_cast<std::size_t>(base - raw));
+        }
+        ::munmap(base + kSize, static_cast<std::size_t>(raw + kSize + kHugePage - (base + kSize)));
+#if defined(MADV_HUGEPAGE)
+        ::madvise(base, kSize, MADV_HUGEPAGE);
+#endif
+        m_base = base;
+        return true;
+    }
+
+    std::mutex m_mutex;
+    std::uint8_t* m_base = nullptr;
+    bool m_failed = false;
+    std::vector<std::pair<std::size_t, std::size_t>> m_used; // offset and size, by offset
+};
+
+Slab& slab() {
+    static Slab region;
+    return region;
+}
+
+#endif
+
 } // namespace
 
 void* allocatePrefaulted(std::size_t bytes) {
 #if defined(MAP_POPULATE)
     if (bytes >= kPrefaultMin) {
+        if (void* p = slab().allocate(bytes)) {
+            return p;
+        }
         void* p = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE,
                          MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
         if (p == MAP_FAILED) {
@@ -38,7 +132,9 @@ void* allocatePrefaulted(std::size_t bytes) {
 void freePrefaulted(void* p, std::size_t bytes) {
 #if defined(MAP_POPULATE)
     if (bytes >= kPrefaultMin) {
-        ::munmap(p, bytes);
+        if (!slab().free(p)) {
+            ::munmap(p, bytes);
+        }
         return;
     }
 #endif

@@ -17,9 +17,10 @@
 
 namespace zerva::converter::detail {
 
-// Memory for the large buffers and tables, with all its pages put in place when it is
-// allocated: taking a page fault for each fresh page as it is first touched costs many times
-// more (on some virtual machines more than the conversion of the page's bytes).
+// Memory for the large buffers and tables, taken where its pages cost least to put in
+// place: each fresh small page costs a fault when first touched (on some virtual machines
+// more than converting the page's bytes), so they come from a region of huge pages kept for
+// the run, or, when that is full, with all their pages put in place at once.
 void* allocatePrefaulted(std::size_t bytes);
 void freePrefaulted(void* p, std::size_t bytes);
 

@@ -109,11 +109,16 @@ ZERVA_WIDE qsizetype wideRtfRun(const WideEscapeMap& map, const std::uint8_t* p,
     const __m512i nibble = _mm512_set1_epi8(0x0F);
 
     const std::uint8_t* const first = p;
+    // Every block is 64 bytes on: an escape that starts in a block's last three bytes is
+    // converted with it, and the digits it takes from the next block are left alone there.
+    // (No block's start waits on the one before, so the loads run ahead.)
+    __mmask64 taken = 0; // the first bytes of this block that belong to the last one's escape
     while (safeEnd - p >= 64 && end - p >= 67) {
         const __m512i v0 = _mm512_loadu_si512(p);
         const __mmask64 starts = _mm512_cmpeq_epi8_mask(v0, backslash);
         if (starts == 0) {
-            _mm512_storeu_si512(out, v0);
+            _mm512_mask_storeu_epi8(out, ~taken, v0);
+            taken = 0;
             p += 64;
             out += 64;
             continue;
@@ -143,30 +148,27 @@ ZERVA_WIDE qsizetype wideRtfRun(const WideEscapeMap& map, const std::uint8_t* p,
         const __m512i high =
             _mm512_shuffle_epi8(digits, _mm512_and_si512(_mm512_srli_epi16(y, 4), nibble));
         const __m512i low = _mm512_shuffle_epi8(digits, _mm512_and_si512(y, nibble));
-        __m512i result = _mm512_mask_blend_epi8(
-            escapes << 2, v0, _mm512_maskz_permutexvar_epi8(~__mmask64{0}, shift2, high));
-        result = _mm512_mask_blend_epi8(escapes << 3, result,
-                                        _mm512_maskz_permutexvar_epi8(~__mmask64{0}, shift3, low));
-        _mm512_storeu_si512(out, result);
-        qsizetype advance = 64;
-        if (escapes != 0) {
-            // An escape whose digits run past the block is finished here.
-            const int last = 63 - __builtin_clzll(escapes);
-            if (last > 60) {
-                const int value = map.hexValue[p[last + 2]] << 4 | map.hexValue[p[last + 3]];
-                const std::uint8_t converted = map.out[value];
-                static constexpr char kDigits[] = "0123456789abcdef";
-                out[last] = '\\';
-                out[last + 1] = '\'';
-                out[last + 2] = static_cast<std::uint8_t>(kDigits[converted >> 4]);
-                out[last + 3] = static_cast<std::uint8_t>(kDigits[converted & 15]);
-                advance = last + 4;
-            }
-        }
-        p += advance;
-        out += advance;
+        // Rotated into place: lanes that wrap round hold the digits of an escape that
+        // starts in the last bytes, for the start of the next block.
+        const __m512i highAt = _mm512_maskz_permutexvar_epi8(~__mmask64{0}, shift2, high);
+        const __m512i lowAt = _mm512_maskz_permutexvar_epi8(~__mmask64{0}, shift3, low);
+        __m512i result = _mm512_mask_blend_epi8(escapes << 2, v0, highAt);
+        result = _mm512_mask_blend_epi8(escapes << 3, result, lowAt);
+        _mm512_mask_storeu_epi8(out, ~taken, result);
+        // An escape at 61, 62 or 63 (at most one: an escape's digits are no backslashes)
+        // has its last one, two or three bytes in the next block: its low digit, the high
+        // one before that, and for one at 63 the apostrophe first.
+        const __mmask64 late = escapes >> 61;
+        const __m512i carry = _mm512_mask_blend_epi8(
+            late >> 2, _mm512_mask_blend_epi8(late, highAt, lowAt), apostrophe);
+        taken = late | late >> 1 | late >> 2;
+        _mm512_mask_storeu_epi8(out + 64, taken, carry);
+        p += 64;
+        out += 64;
     }
-    return p - first;
+    // The bytes the last escape took are done too.
+    const auto extra = static_cast<qsizetype>(__builtin_popcountll(taken));
+    return p - first + extra;
 }
 
 #else

@@ -4,6 +4,7 @@
 #include "clipboard/clipboard_convert.h"
 #include "clipboard/clipboard_table.h"
 #include "converter/rtf_convert.h"
+#include "converter/stream_io.h"
 #include "converter/text_convert.h"
 #include "converter/wide_kernels.h"
 #include "tests/converter/test_tables.h"
@@ -11,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -166,6 +168,52 @@ TEST_F(FastPaths, RtfConversionAgreesWithTheClipboardRulesWhateverTheBlocksHold)
             EXPECT_TRUE(convertBytes(ConvertRtfFile, *table, in, o) == expected)
                 << "wide " << wide << " chunk " << chunk;
         }
+    }
+}
+
+} // namespace
+
+namespace {
+
+// The large buffers share one region while it has room and get memory of their own after:
+// blocks never overlap, whatever the order they are freed and taken again in.
+TEST(LargeBuffers, BlocksNeverOverlap) {
+    struct Block {
+        std::uint8_t* data;
+        std::size_t size;
+        std::uint8_t mark;
+    };
+    std::vector<Block> blocks;
+    int taken = 0;
+    Random random{5};
+    const auto take = [&](std::size_t size) {
+        auto* data = static_cast<std::uint8_t*>(detail::allocatePrefaulted(size));
+        const auto mark = static_cast<std::uint8_t>(++taken);
+        std::memset(data, mark, size);
+        blocks.push_back({data, size, mark});
+    };
+    const auto intact = [&] {
+        for (const Block& b : blocks) {
+            for (std::size_t k = 0; k < b.size; k += 997) {
+                if (b.data[k] != b.mark || b.data[b.size - 1] != b.mark) {
+                    return false;
+                }
+            }
+        }
+        return true;
+    };
+    for (int round = 0; round < 40; ++round) {
+        // Sizes from 64 KB to 3 MB, some not a whole number of pages.
+        take(std::size_t{64} * 1024 + random.next() % (3u << 20));
+        EXPECT_TRUE(intact()) << "round " << round;
+        if (blocks.size() > 4) {
+            const std::size_t victim = random.next() % blocks.size();
+            detail::freePrefaulted(blocks[victim].data, blocks[victim].size);
+            blocks.erase(blocks.begin() + static_cast<std::ptrdiff_t>(victim));
+        }
+    }
+    for (const Block& b : blocks) {
+        detail::freePrefaulted(b.data, b.size);
     }
 }
 

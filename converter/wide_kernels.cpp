@@ -111,13 +111,16 @@ ZERVA_WIDE qsizetype wideRtfRun(const WideEscapeMap& map, const std::uint8_t* p,
     const std::uint8_t* const first = p;
     // Every block is 64 bytes on: an escape that starts in a block's last three bytes is
     // converted with it, and the digits it takes from the next block are left alone there.
-    // (No block's start waits on the one before, so the loads run ahead.)
-    __mmask64 taken = 0; // the first bytes of this block that belong to the last one's escape
+    // (No block's start waits on the one before, so the loads run ahead.) taken marks the
+    // first bytes of a block that belong to the last one's escape; their output is kept in
+    // carried and blended in, as plain stores cost less than masked ones.
+    __mmask64 taken = 0;
+    __m512i carried = _mm512_setzero_si512();
     while (safeEnd - p >= 64 && end - p >= 67) {
         const __m512i v0 = _mm512_loadu_si512(p);
         const __mmask64 starts = _mm512_cmpeq_epi8_mask(v0, backslash);
         if (starts == 0) {
-            _mm512_mask_storeu_epi8(out, ~taken, v0);
+            _mm512_storeu_si512(out, _mm512_mask_blend_epi8(taken, v0, carried));
             taken = 0;
             p += 64;
             out += 64;
@@ -154,19 +157,19 @@ ZERVA_WIDE qsizetype wideRtfRun(const WideEscapeMap& map, const std::uint8_t* p,
         const __m512i lowAt = _mm512_maskz_permutexvar_epi8(~__mmask64{0}, shift3, low);
         __m512i result = _mm512_mask_blend_epi8(escapes << 2, v0, highAt);
         result = _mm512_mask_blend_epi8(escapes << 3, result, lowAt);
-        _mm512_mask_storeu_epi8(out, ~taken, result);
+        _mm512_storeu_si512(out, _mm512_mask_blend_epi8(taken, result, carried));
         // An escape at 61, 62 or 63 (at most one: an escape's digits are no backslashes)
         // has its last one, two or three bytes in the next block: its low digit, the high
         // one before that, and for one at 63 the apostrophe first.
         const __mmask64 late = escapes >> 61;
-        const __m512i carry = _mm512_mask_blend_epi8(
-            late >> 2, _mm512_mask_blend_epi8(late, highAt, lowAt), apostrophe);
+        carried = _mm512_mask_blend_epi8(late >> 2, _mm512_mask_blend_epi8(late, highAt, lowAt),
+                                         apostrophe);
         taken = late | late >> 1 | late >> 2;
-        _mm512_mask_storeu_epi8(out + 64, taken, carry);
         p += 64;
         out += 64;
     }
     // The bytes the last escape took are done too.
+    _mm512_mask_storeu_epi8(out, taken, carried);
     const auto extra = static_cast<qsizetype>(__builtin_popcountll(taken));
     return p - first + extra;
 }

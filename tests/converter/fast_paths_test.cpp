@@ -13,6 +13,7 @@
 
 #include <array>
 #include <cstring>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,22 @@ struct Random {
         return seed >> 8;
     }
 };
+
+// Converts in with the wide loops allowed and then with the portable ones only, at each chunk
+// size, and expects the same bytes every time.
+void expectFromBothLoops(const FileConverter& convert, const ConversionTable& table,
+                         const QByteArray& in, const QByteArray& expected,
+                         std::initializer_list<qsizetype> chunks) {
+    for (bool wide : {true, false}) {
+        detail::setWideKernelsAllowed(wide);
+        for (const qsizetype chunk : chunks) {
+            ConvertOptions o;
+            o.chunkSize = chunk;
+            EXPECT_TRUE(convertBytes(convert, table, in, o) == expected)
+                << "wide " << wide << " chunk " << chunk;
+        }
+    }
+}
 
 // Every byte of 128..255 is converted one to one, but for 0xE2 (dropped), 0xE3 (two bytes)
 // and 0xE4 (the head of a pair with 0xE5).
@@ -94,15 +111,7 @@ TEST_F(FastPaths, TextConversionMatchesTheRulesWhereverSpecialBytesFall) {
             expected.append(static_cast<char>((b * 7 + 3) & 0xFF));
         }
     }
-    for (bool wide : {true, false}) {
-        detail::setWideKernelsAllowed(wide);
-        for (const qsizetype chunk : {63, 64, 1000, 4096, 1 << 18}) {
-            ConvertOptions o;
-            o.chunkSize = chunk;
-            EXPECT_TRUE(convertBytes(ConvertTextFile, *table, in, o) == expected)
-                << "wide " << wide << " chunk " << chunk;
-        }
-    }
+    expectFromBothLoops(ConvertTextFile, *table, in, expected, {63, 64, 1000, 4096, 1 << 18});
 }
 
 TEST_F(FastPaths, RtfConversionAgreesWithTheClipboardRulesWhateverTheBlocksHold) {
@@ -160,15 +169,7 @@ TEST_F(FastPaths, RtfConversionAgreesWithTheClipboardRulesWhateverTheBlocksHold)
     }
     in += "}\\'e";
     const QByteArray expected = zerva::clipboard::convertRtf(*clipTable, in);
-    for (bool wide : {true, false}) {
-        detail::setWideKernelsAllowed(wide);
-        for (const qsizetype chunk : {64, 67, 100, 4096, 1 << 18}) {
-            ConvertOptions o;
-            o.chunkSize = chunk;
-            EXPECT_TRUE(convertBytes(ConvertRtfFile, *table, in, o) == expected)
-                << "wide " << wide << " chunk " << chunk;
-        }
-    }
+    expectFromBothLoops(ConvertRtfFile, *table, in, expected, {64, 67, 100, 4096, 1 << 18});
 }
 
 } // namespace

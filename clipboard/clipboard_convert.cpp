@@ -1,10 +1,11 @@
 // Text and RTF conversion with the clipboard's table.
 #include "clipboard_convert.h"
 
+#include "common/atomic_file.h"
 #include "common/codepage.h"
+#include "common/source_file.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 namespace zerva::clipboard {
 
@@ -137,21 +138,20 @@ QByteArray convertRtf(const ClipboardTable& table, QByteArrayView rtf) {
 
 FileResult ConvertClipboardFile(const ClipboardTable& table, ClipboardFormat format,
                                 const QString& inPath, const QString& outPath) {
-    QFile in(inPath);
-    if (!in.open(QIODevice::ReadOnly)) {
+    QByteArray bytes;
+    switch (common::readRegularFile(inPath, &bytes)) {
+    case common::SourceError::None:
+        break;
+    case common::SourceError::NotRegular:
+        return FileResult::NotRegular;
+    case common::SourceError::Unreadable:
+    case common::SourceError::Changed:
         return FileResult::ReadFailed;
     }
-    const QByteArray bytes = in.readAll();
-    if (in.error() != QFileDevice::NoError) {
-        return FileResult::ReadFailed;
-    }
-    in.close();
 
     const QByteArray converted =
         format == ClipboardFormat::Rtf ? convertRtf(table, bytes) : convertTextBytes(table, bytes);
-    QSaveFile out(outPath);
-    if (!out.open(QIODevice::WriteOnly) || out.write(converted) != converted.size() ||
-        !out.commit()) {
+    if (!common::writeFileAtomically(outPath, converted)) {
         return FileResult::WriteFailed;
     }
     return FileResult::Ok;

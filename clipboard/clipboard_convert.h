@@ -31,7 +31,7 @@ qsizetype CopyThrough(QByteArrayView input, QByteArray& output, qsizetype positi
 
 enum class ClipboardFormat { Text, Rtf };
 
-enum class FileResult { Ok, ReadFailed, WriteFailed };
+enum class FileResult { Ok, ReadFailed, NotRegular, WriteFailed };
 
 // Converts the bytes of inPath with the clipboard rules into outPath. The output is written
 // to a temporary file in outPath's folder and renamed over outPath only when complete.

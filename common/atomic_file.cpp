@@ -1,6 +1,8 @@
 // The atomic file writer: a temporary file beside the target, synced and renamed into place.
 #include "common/atomic_file.h"
 
+#include "common/source_file.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
@@ -25,8 +27,7 @@ QString systemError(int err) {
 // A fresh name for the temporary file: hidden, and saying what it is.
 QString temporaryName(const QString& target) {
     const QFileInfo info(target);
-    static const char kLetters[] =
-        "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
     QString suffix;
     for (int i = 0; i < 6; ++i) {
         suffix += QLatin1Char(kLetters[QRandomGenerator::global()->bounded(62)]);
@@ -214,6 +215,34 @@ WriteOutcome writeFileAtomically(const QString& path, QByteArrayView bytes) {
     AtomicFile file(path);
     if (!file.open() || !file.write(bytes) || !file.commit()) {
         return {false, file.errorString()};
+    }
+    return {true, {}};
+}
+
+WriteOutcome copyFileAtomically(const QString& source, const QString& target) {
+    SourceReader in;
+    if (in.open(source) != SourceError::None) {
+        return {false, QStringLiteral("cannot read %1").arg(source)};
+    }
+    AtomicFile out(target);
+    if (!out.open()) {
+        return {false, out.errorString()};
+    }
+    QByteArray block(256 * 1024, Qt::Uninitialized);
+    for (;;) {
+        const qsizetype n = in.read(block.data(), block.size());
+        if (n < 0) {
+            return {false, QStringLiteral("cannot read %1").arg(source)};
+        }
+        if (n == 0) {
+            break;
+        }
+        if (!out.write(block.constData(), n)) {
+            return {false, out.errorString()};
+        }
+    }
+    if (!out.commit()) {
+        return {false, out.errorString()};
     }
     return {true, {}};
 }

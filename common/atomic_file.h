@@ -58,4 +58,7 @@ struct WriteOutcome {
 // Writes bytes to path through an AtomicFile.
 WriteOutcome writeFileAtomically(const QString& path, QByteArrayView bytes);
 
+// Copies the regular file source over target through an AtomicFile, in bounded blocks.
+WriteOutcome copyFileAtomically(const QString& source, const QString& target);
+
 } // namespace zerva::common

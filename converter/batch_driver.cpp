@@ -1,6 +1,8 @@
 // The conversion run behind the window's convert button.
 #include "converter/batch_driver.h"
 
+#include "common/atomic_file.h"
+
 #include "converter/cnv_texts.h"
 #include "converter/converter_messages.h"
 #include "converter/rtf_convert.h"
@@ -38,41 +40,21 @@ bool destinationWritable(const QString& prefix) {
     return probe.open() && probe.write("0", 1) == 1 && probe.flush();
 }
 
-// The work file's name in the destination: a file of the user's that happens to bear it is
-// left alone and another name is taken.
-QString workFilePath(const QString& prefix) {
-    QString path = prefix + workFileName();
-    for (int k = 1; QFileInfo::exists(path) && k < 1000; ++k) {
-        path = prefix + QStringLiteral("CnvrtFile%1.cfp").arg(k);
-    }
-    return path;
-}
-
-// Renames the work file over the destination in one step, so the old file stays until the
-// new one has taken its place. The new file keeps the old one's permissions.
-bool putInPlace(const QString& work, const QString& destination) {
-    if (QFileInfo::exists(destination)) {
-        QFile::setPermissions(work, QFile::permissions(destination));
-    }
-    const QByteArray from = QFile::encodeName(work);
-    const QByteArray to = QFile::encodeName(destination);
-    return std::rename(from.constData(), to.constData()) == 0;
-}
-
 class Run {
 public:
     Run(const RunSettings& settings, RunWindow& window, WordService& word,
         common::Messenger& messenger, ConversionTable table)
         : m_settings(settings), m_window(window), m_wordService(word), m_messenger(messenger),
           m_table(std::move(table)), m_source(folderPrefix(settings.sourceFolder)),
-          m_destination(folderPrefix(settings.destinationFolder)),
-          m_work(workFilePath(m_destination)) {}
+          m_destination(folderPrefix(settings.destinationFolder)) {}
 
     RunOutcome go();
 
 private:
     enum class FileResult { Done, Skipped, Failed };
     FileResult convert(int index, int number, int count);
+    // The question's prompt after a file failed, saying why where it is known.
+    QString failedPrompt(const QString& name) const;
     FileResult convertWord(int index, const QString& source, const QString& destination,
                            const QString& status);
     bool startWord();
@@ -85,11 +67,22 @@ private:
     ConversionTable m_table;
     QString m_source;
     QString m_destination;
-    QString m_work;
     std::unique_ptr<WordDocuments> m_word;
     bool m_wordUsable = true;
     std::unique_ptr<QTemporaryDir> m_wordFolder;
+    ConvertStatus m_lastStatus = ConvertStatus::Success;
 };
+
+QString Run::failedPrompt(const QString& name) const {
+    switch (m_lastStatus) {
+    case ConvertStatus::SourceNotRegular:
+        return notRegularFileMessage(name);
+    case ConvertStatus::SourceChanged:
+        return sourceChangedMessage(name);
+    default:
+        return fileFailedMessage(name);
+    }
+}
 
 RunOutcome Run::go() {
     int count = 0;
@@ -107,7 +100,7 @@ RunOutcome Run::go() {
                 break;
             }
             common::MsgBoxArgs args;
-            args.prompt = fileFailedMessage(m_window.fileName(i));
+            args.prompt = failedPrompt(m_window.fileName(i));
             args.button = common::kYesNoCancel;
             args.yesCaption = texts::kNext();
             args.noCaption = texts::kRetry();
@@ -133,6 +126,7 @@ RunOutcome Run::go() {
 }
 
 Run::FileResult Run::convert(int index, int number, int count) {
+    m_lastStatus = ConvertStatus::Success;
     if (!m_window.isSelected(index)) {
         return FileResult::Skipped;
     }
@@ -154,25 +148,25 @@ Run::FileResult Run::convert(int index, int number, int count) {
     ConvertStatus result = ConvertStatus::SourceUnreadable;
     if (extension == QLatin1String("rtf")) {
         m_window.ShowBusy(index, status);
-        result = ConvertRtfFile(source, m_work, m_table, m_messenger);
+        result = ConvertRtfFile(source, destination, m_table, m_messenger);
     } else if (extension == QLatin1String("txt")) {
         m_window.ShowBusy(index, status);
         switch (m_settings.reorder) {
         case Reorder::RightToLeft:
-            result = ConvertTextFileRtl(source, m_work, m_table, m_messenger);
+            result = ConvertTextFileRtl(source, destination, m_table, m_messenger);
             break;
         case Reorder::LeftToRight:
-            result = ConvertTextFileLtr(source, m_work, m_table, m_messenger);
+            result = ConvertTextFileLtr(source, destination, m_table, m_messenger);
             break;
         case Reorder::None:
-            result = ConvertTextFile(source, m_work, m_table, m_messenger);
+            result = ConvertTextFile(source, destination, m_table, m_messenger);
             break;
         }
     } else {
         return FileResult::Skipped;
     }
-    if (!succeeded(result) || !putInPlace(m_work, destination)) {
-        QFile::remove(m_work);
+    m_lastStatus = result;
+    if (!succeeded(result)) {
         return FileResult::Failed;
     }
     m_window.ShowDone(index);
@@ -214,8 +208,9 @@ Run::FileResult Run::convertWord(int index, const QString& source, const QString
     const QString bytesRtf = m_wordFolder->filePath(QStringLiteral("CodePage.rtf"));
     const QString correctBytes = m_wordFolder->filePath(QStringLiteral("CorrectBytes.rtf"));
     const QString correctRtf = m_wordFolder->filePath(QStringLiteral("CorrectRTF.rtf"));
+    const QString converted = m_wordFolder->filePath(QStringLiteral("Converted.doc"));
     const auto cleanUp = [&] {
-        for (const QString& f : {docToRtf, bytesRtf, correctBytes, correctRtf}) {
+        for (const QString& f : {docToRtf, bytesRtf, correctBytes, correctRtf, converted}) {
             QFile::remove(f);
         }
     };
@@ -223,10 +218,10 @@ Run::FileResult Run::convertWord(int index, const QString& source, const QString
                     rtfUnicodeToCodePage(docToRtf, bytesRtf) &&
                     succeeded(ConvertRtfFile(bytesRtf, correctBytes, m_table, m_messenger)) &&
                     rtfCodePageToUnicode(correctBytes, correctRtf) &&
-                    m_word->saveAsWord(correctRtf, m_work) && putInPlace(m_work, destination);
+                    m_word->saveAsWord(correctRtf, converted) &&
+                    common::copyFileAtomically(converted, destination).ok;
     cleanUp();
     if (!ok) {
-        QFile::remove(m_work);
         return FileResult::Failed;
     }
     m_window.ShowDone(index);
@@ -241,10 +236,6 @@ void Run::quitWord() {
 }
 
 } // namespace
-
-QString workFileName() {
-    return QStringLiteral("CnvrtFile.cfp");
-}
 
 QString busyStatusText(const QString& name, int number, int count) {
     // The name is isolated so that a Latin name and its quotes keep their order in the

@@ -53,9 +53,6 @@ enum class RunOutcome {
     DestinationNotWritable, // told; nothing converted
 };
 
-// The work file a converted file is written to before it is renamed over its destination.
-QString workFileName();
-
 // The status line while a file is converted: the quoted name, then its number among the
 // files of the run and their count.
 QString busyStatusText(const QString& name, int number, int count);

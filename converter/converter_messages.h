@@ -14,5 +14,7 @@ using common::tableListErrorMessage;
 
 QString writeFailedMessage();                   // a converted file could not be written completely
 QString fileFailedMessage(const QString& name); // one file of a run failed
+QString notRegularFileMessage(const QString& name); // a FIFO, device or folder, refused unread
+QString sourceChangedMessage(const QString& name);  // the source changed while converted
 
 } // namespace zerva::converter

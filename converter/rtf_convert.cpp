@@ -334,11 +334,12 @@ ConvertStatus ConvertRtfFile(const QString& sourcePath, const QString& destinati
                              const ConversionTable& table, common::Messenger& messenger,
                              const ConvertOptions& options) {
     detail::SourceFile source;
-    if (!source.open(sourcePath)) {
-        return ConvertStatus::SourceUnreadable;
+    if (const common::SourceError opened = source.open(sourcePath);
+        opened != common::SourceError::None) {
+        return sourceStatus(opened);
     }
-    detail::DestinationFile destination;
-    if (!destination.open(destinationPath)) {
+    detail::DestinationFile destination(destinationPath);
+    if (!destination.open()) {
         return ConvertStatus::DestinationUncreatable;
     }
     const qsizetype chunkSize = std::max<qsizetype>(options.chunkSize, 1);
@@ -353,7 +354,8 @@ ConvertStatus ConvertRtfFile(const QString& sourcePath, const QString& destinati
     for (;;) {
         const qsizetype n = source.fill(in.data() + kept, chunkSize);
         if (n < 0) {
-            status = ConvertStatus::ReadFailed;
+            status = source.error() == common::SourceError::Changed ? ConvertStatus::SourceChanged
+                                                                    : ConvertStatus::ReadFailed;
             break;
         }
         const bool atEnd = n < chunkSize;

@@ -141,15 +141,10 @@ void freePrefaulted(void* p, std::size_t bytes) {
     ::operator delete(p);
 }
 
-bool SourceFile::open(const QString& path) {
-    m_file.setFileName(path);
-    return m_file.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
-}
-
 qsizetype SourceFile::fill(std::uint8_t* data, qsizetype max) {
     qsizetype got = 0;
     while (got < max) {
-        const qint64 n = m_file.read(reinterpret_cast<char*>(data) + got, max - got);
+        const qsizetype n = m_reader.read(reinterpret_cast<char*>(data) + got, max - got);
         if (n < 0) {
             return -1;
         }
@@ -173,16 +168,6 @@ DestinationFile::~DestinationFile() {
     }
 }
 
-bool DestinationFile::open(const QString& path) {
-    m_path = path;
-    m_file = std::make_unique<QTemporaryFile>(path + QStringLiteral(".XXXXXX"));
-    if (!m_file->open()) {
-        return false;
-    }
-    m_handle = m_file->handle();
-    return true;
-}
-
 void DestinationFile::run() {
     std::unique_lock lock(m_mutex);
     for (;;) {
@@ -193,19 +178,7 @@ void DestinationFile::run() {
         const std::uint8_t* data = m_job;
         qsizetype left = m_jobSize;
         lock.unlock();
-        bool ok = true;
-        while (left > 0) {
-            const ssize_t n = ::write(m_handle, data, static_cast<std::size_t>(left));
-            if (n < 0 && errno == EINTR) {
-                continue;
-            }
-            if (n <= 0) {
-                ok = false;
-                break;
-            }
-            data += n;
-            left -= n;
-        }
+        const bool ok = m_file.write(reinterpret_cast<const char*>(data), left);
         lock.lock();
         m_failed = m_failed || !ok;
         m_job = nullptr;
@@ -241,29 +214,10 @@ bool DestinationFile::write(const std::uint8_t* data, qsizetype n) {
 
 bool DestinationFile::commit() {
     if (!waitIdle()) {
+        m_file.discard();
         return false;
     }
-    const QByteArray target = QFile::encodeName(m_path);
-    struct stat old {};
-    mode_t mode = 0;
-    if (::stat(target.constData(), &old) == 0) {
-        mode = old.st_mode & 07777;
-    } else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode = 0666 & ~mask;
-    }
-    if (::fchmod(m_handle, mode) != 0) {
-        return false;
-    }
-    const QByteArray temp = QFile::encodeName(m_file->fileName());
-    m_file->close();
-    if (m_file->error() != QFileDevice::NoError ||
-        ::rename(temp.constData(), target.constData()) != 0) {
-        return false;
-    }
-    m_file->setAutoRemove(false);
-    return true;
+    return m_file.commit();
 }
 
 BufferPair::BufferPair(DestinationFile& file, qsizetype size) : m_file(file) {

@@ -3,7 +3,9 @@
 // moves to a private temporary file when it outgrows its memory.
 #pragma once
 
-#include <QFile>
+#include "common/atomic_file.h"
+#include "common/source_file.h"
+
 #include <QString>
 #include <QTemporaryFile>
 
@@ -35,22 +37,22 @@ template <typename T> struct PrefaultAllocator {
 
 template <typename T> using PageVector = std::vector<T, PrefaultAllocator<T>>;
 
-// The source file, read in whole chunks.
+// The source file, read in whole chunks. Only a regular file is opened, and one that changes
+// while it is read fails the read.
 class SourceFile {
 public:
-    bool open(const QString& path);
-    // Fills up to max bytes; fewer only at the end of the file. -1 on a read error.
+    common::SourceError open(const QString& path) { return m_reader.open(path); }
+    // Fills up to max bytes; fewer only at the end of the file. -1 on a read error or when
+    // the file changed (error() says which).
     qsizetype fill(std::uint8_t* data, qsizetype max);
+    common::SourceError error() const { return m_reader.error(); }
 
 private:
-    QFile m_file;
+    common::SourceReader m_reader;
 };
 
-// The destination: written to a temporary file in the destination's folder and renamed over
-// the destination only when complete, so a failed conversion leaves the old file as it was
-// (and a file may be converted onto itself). The new file gets the old one's permissions,
-// or the usual ones for a new file. It is not synced to disk: a conversion costs no more
-// than a copy, and the rename still never exposes a partial file.
+// The destination, through the suite's atomic writer: a failed conversion leaves the old
+// file as it was, and a file may be converted onto itself.
 //
 // The writing itself is done by a thread of its own, so that the system's copy of one chunk
 // into the file overlaps the conversion of the next: write() hands the bytes over and
@@ -58,12 +60,12 @@ private:
 // (two buffers used in turn are enough).
 class DestinationFile {
 public:
-    DestinationFile() = default;
+    explicit DestinationFile(const QString& path) : m_file(path) {}
     DestinationFile(const DestinationFile&) = delete;
     DestinationFile& operator=(const DestinationFile&) = delete;
     ~DestinationFile();
 
-    bool open(const QString& path);
+    bool open() { return m_file.open(); }
     // Waits until the bytes handed over before are written, then hands these over. False
     // once a write failed.
     bool write(const std::uint8_t* data, qsizetype n);
@@ -74,9 +76,7 @@ public:
 private:
     void run();
 
-    QString m_path;
-    std::unique_ptr<QTemporaryFile> m_file;
-    int m_handle = -1;
+    common::AtomicFile m_file;
     std::thread m_thread;
     std::mutex m_mutex;
     std::condition_variable m_changed;

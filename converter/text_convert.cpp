@@ -122,7 +122,8 @@ ConvertStatus streamUnits(SourceFile& source, const ConversionTable& table, cons
     for (;;) {
         const qsizetype n = source.fill(buffer.data() + carry, chunkSize);
         if (n < 0) {
-            return ConvertStatus::ReadFailed;
+            return source.error() == common::SourceError::Changed ? ConvertStatus::SourceChanged
+                                                                  : ConvertStatus::ReadFailed;
         }
         const bool atEnd = n < chunkSize;
         const qsizetype total = carry + n;
@@ -219,6 +220,24 @@ ConvertStatus streamUnits(SourceFile& source, const ConversionTable& table, cons
     }
 }
 
+} // namespace
+
+ConvertStatus sourceStatus(common::SourceError error) {
+    switch (error) {
+    case common::SourceError::None:
+        return ConvertStatus::Success;
+    case common::SourceError::NotRegular:
+        return ConvertStatus::SourceNotRegular;
+    case common::SourceError::Changed:
+        return ConvertStatus::SourceChanged;
+    case common::SourceError::Unreadable:
+        break;
+    }
+    return ConvertStatus::SourceUnreadable;
+}
+
+namespace {
+
 // Opens both files, streams the units through the sink, finishes and puts the destination
 // in place; the write failure message is shown here for all converters.
 template <typename MakeSink>
@@ -227,11 +246,12 @@ ConvertStatus runConversion(const QString& sourcePath, const QString& destinatio
                             common::Messenger& messenger, const ConvertOptions& options,
                             MakeSink makeSink) {
     SourceFile source;
-    if (!source.open(sourcePath)) {
-        return ConvertStatus::SourceUnreadable;
+    if (const common::SourceError opened = source.open(sourcePath);
+        opened != common::SourceError::None) {
+        return sourceStatus(opened);
     }
-    DestinationFile destination;
-    if (!destination.open(destinationPath)) {
+    DestinationFile destination(destinationPath);
+    if (!destination.open()) {
         return ConvertStatus::DestinationUncreatable;
     }
     const qsizetype chunkSize = std::clamp<qsizetype>(options.chunkSize, 1, kMaxChunkSize);

@@ -1,11 +1,12 @@
 // The text file converters: conversion only, conversion with right-to-left line reordering,
 // and conversion with left-to-right reordering of Persian runs. All of them stream the
 // source in bounded buffers (memory does not grow with the file) and write the destination
-// through a temporary file renamed into place, so a failure leaves the destination as it was.
+// through the suite's atomic writer, so a failure leaves the destination as it was.
 // Results never depend on the buffer sizes.
 #pragma once
 
 #include "common/messages.h"
+#include "common/source_file.h"
 #include "converter/conversion_table.h"
 
 #include <QString>
@@ -28,6 +29,8 @@ struct ConvertOptions {
 enum class ConvertStatus {
     Success,
     SourceUnreadable,       // the source cannot be opened
+    SourceNotRegular,       // the source is a FIFO, a device or a folder: refused unread
+    SourceChanged,          // the source changed while it was converted
     DestinationUncreatable, // the destination (or its temporary file) cannot be created
     ReadFailed,             // reading the source or a work file failed midway
     WriteFailed,            // the destination could not be written or put in place
@@ -36,6 +39,9 @@ enum class ConvertStatus {
 inline bool succeeded(ConvertStatus s) {
     return s == ConvertStatus::Success;
 }
+
+// What opening a source gave, as a conversion status.
+ConvertStatus sourceStatus(common::SourceError error);
 
 // Converts byte by byte: a matched pair entry yields its target, any other byte its entry
 // (dropped, out1, or out1 then out2). An empty source gives an empty destination.

@@ -1,14 +1,18 @@
 // Streaming rewrites of \uN and \'hh in RTF for the Word document path.
 #include "converter/word_rtf.h"
 
+#include "common/atomic_file.h"
 #include "common/codepage.h"
 #include "common/hex_digits.h"
+#include "common/source_file.h"
 #include "converter/conversion_table.h"
 
 #include <QByteArray>
 #include <QFile>
 
+#include <algorithm>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace zerva::converter {
@@ -20,10 +24,7 @@ constexpr qsizetype kBufferSize = 64 * 1024;
 // The source in bounded chunks with a few bytes of look-ahead.
 class Reader {
 public:
-    bool open(const QString& path) {
-        m_file.setFileName(path);
-        return m_file.open(QIODevice::ReadOnly);
-    }
+    bool open(const QString& path) { return m_file.open(path) == common::SourceError::None; }
     // The byte k places ahead, or -1 after the end.
     int peek(qsizetype k = 0) {
         if (m_pos + k >= m_data.size() && !refill(k)) {
@@ -39,16 +40,18 @@ private:
         m_data.remove(0, m_pos);
         m_pos = 0;
         while (m_data.size() <= k) {
-            const QByteArray more = m_file.read(kBufferSize);
-            if (more.isEmpty()) {
-                m_failed = m_file.error() != QFileDevice::NoError;
+            const qsizetype at = m_data.size();
+            m_data.resize(at + kBufferSize);
+            const qsizetype n = m_file.read(m_data.data() + at, kBufferSize);
+            m_data.resize(at + std::max<qsizetype>(n, 0));
+            if (n <= 0) {
+                m_failed = n < 0;
                 return false;
             }
-            m_data += more;
         }
         return true;
     }
-    QFile m_file;
+    common::SourceReader m_file;
     QByteArray m_data;
     qsizetype m_pos = 0;
     bool m_failed = false;
@@ -57,8 +60,8 @@ private:
 class Writer {
 public:
     bool open(const QString& path) {
-        m_file.setFileName(path);
-        return m_file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        m_file = std::make_unique<common::AtomicFile>(path);
+        return m_file->open();
     }
     void put(QByteArrayView bytes) {
         m_data += bytes;
@@ -68,18 +71,17 @@ public:
     }
     bool finish() {
         flush();
-        m_file.close();
-        return m_ok && m_file.error() == QFileDevice::NoError;
+        return m_ok && m_file->commit();
     }
 
 private:
     void flush() {
-        if (m_ok && m_file.write(m_data) != m_data.size()) {
+        if (m_ok && !m_file->write(m_data)) {
             m_ok = false;
         }
         m_data.clear();
     }
-    QFile m_file;
+    std::unique_ptr<common::AtomicFile> m_file;
     QByteArray m_data;
     bool m_ok = true;
 };

@@ -4,6 +4,7 @@
 #include "keyboard/layout_file.h"
 #include "keyboard/standard_layout.h"
 
+#include "common/atomic_file.h"
 #include "common/codepage.h"
 #include "common/messages.h"
 #include "common/services.h"
@@ -11,7 +12,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QUrl>
 
 namespace zerva::keyboard {
@@ -301,18 +301,17 @@ InstallResult Commands::installLayout() {
     const QFileInfo info(m_systemFile);
 
     // The new file is complete beside the old one before the system is asked to take it up.
-    QSaveFile file(m_systemFile);
-    file.setDirectWriteFallback(false);
-    if (bytes.isEmpty() || !QDir().mkpath(info.absolutePath()) ||
-        !file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush()) {
-        file.cancelWriting();
+    common::AtomicFile file(m_systemFile);
+    if (bytes.isEmpty() || !QDir().mkpath(info.absolutePath()) || !file.open() ||
+        !file.write(bytes)) {
+        file.discard();
         reportError(installWriteFailedMessage());
         return InstallResult::WriteFailed;
     }
 
     const ReloadResult reloaded = m_services.reloader.reload(xkbKeyTexts(m_model));
     if (!reloaded.ok()) {
-        file.cancelWriting();
+        file.discard();
         reportError(installReloadFailedMessage());
         return InstallResult::ReloadFailed;
     }

@@ -1,12 +1,12 @@
 // Layout file decoding, reading into the model and writing.
 #include "layout_file.h"
 
+#include "common/source_file.h"
 #include "keyboard/standard_layout.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace zerva::keyboard {
 
@@ -174,36 +174,28 @@ ReadOutcome readLayoutBytes(LayoutModel& model, const QByteArray& bytes,
 }
 
 ReadOutcome ReadLayoutFile(LayoutModel& model, const QString& path, common::Messenger& messenger) {
-    QFile file(path);
     const QString unreadable =
         unreadableMessage() + QLatin1Char('\n') + QDir::toNativeSeparators(path);
-    if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly)) {
+    // Only a regular file is read (a FIFO would wait for ever, a device never end).
+    common::SourceReader file;
+    if (file.open(path) != common::SourceError::None) {
         return refuse(messenger, unreadable);
     }
     // Anything past the longest acceptable file is not read: one byte more is enough to know.
-    const QByteArray bytes = file.read(kMaxLayoutFileSize + 1);
-    const bool failed = file.error() != QFileDevice::NoError;
-    file.close();
-    if (failed) {
-        return refuse(messenger, unreadable);
+    QByteArray bytes(kMaxLayoutFileSize + 1, Qt::Uninitialized);
+    qsizetype got = 0;
+    while (got < bytes.size()) {
+        const qsizetype n = file.read(bytes.data() + got, bytes.size() - got);
+        if (n < 0) {
+            return refuse(messenger, unreadable);
+        }
+        if (n == 0) {
+            break;
+        }
+        got += n;
     }
+    bytes.resize(got);
     return readLayoutBytes(model, bytes, messenger);
-}
-
-WriteResult writeFileAtomically(const QString& path, const QByteArray& bytes) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return {false, file.errorString()};
-    }
-    if (file.write(bytes) != bytes.size()) {
-        const QString error = file.errorString();
-        file.cancelWriting();
-        return {false, error};
-    }
-    if (!file.commit()) {
-        return {false, file.errorString()};
-    }
-    return {true, {}};
 }
 
 WriteResult WriteLayoutFile(const LayoutModel& model, const QString& path) {

@@ -6,6 +6,8 @@
 // combined keys (shift-plane texts of several characters) ending in two zero bytes.
 #pragma once
 
+#include "common/atomic_file.h"
+
 #include "keyboard/layout_model.h"
 
 #include "common/messages.h"
@@ -76,17 +78,14 @@ ReadOutcome ReadLayoutFile(LayoutModel& model, const QString& path, common::Mess
 ReadOutcome readLayoutBytes(LayoutModel& model, const QByteArray& bytes,
                             common::Messenger& messenger);
 
-struct WriteResult {
-    bool ok = false;
-    QString error; // what went wrong, for the caller to report; empty when ok
-};
-
-// Writes the model's layout to path. The new file is written beside the old one and renamed
-// over it only when complete, so a failure leaves any old file intact. Never changes the model,
-// LayoutChanged or the source label, and shows no message.
-WriteResult WriteLayoutFile(const LayoutModel& model, const QString& path);
-
+// What went wrong is in error, for the caller to report; empty when ok.
+using WriteResult = common::WriteOutcome;
 // Writes bytes to path the same safe way (used for the standard image).
-WriteResult writeFileAtomically(const QString& path, const QByteArray& bytes);
+using common::writeFileAtomically;
+
+// Writes the model's layout to path through the suite's atomic writer, so a failure (a full
+// disk, say) leaves any old file intact. Never changes the model, LayoutChanged or the source
+// label, and shows no message.
+WriteResult WriteLayoutFile(const LayoutModel& model, const QString& path);
 
 } // namespace zerva::keyboard

@@ -1,6 +1,8 @@
 // soffice --headless --convert-to, one call per step, in a private folder of the engine.
 #include "converter/platform/libreoffice_word.h"
 
+#include "common/atomic_file.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -68,8 +70,7 @@ private:
             QFileInfo(out).size() <= 0) {
             return false;
         }
-        QFile::remove(target);
-        return QFile::rename(out, target);
+        return common::copyFileAtomically(out, target).ok;
     }
 
     QString m_program;

@@ -2,11 +2,12 @@
 // Wayland sessions) and, under X, the keymap compiled with setxkbmap and xkbcomp.
 #include "xkb_layout_installer.h"
 
+#include "common/atomic_file.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
@@ -20,13 +21,11 @@ bool writeAtomically(const QString& path, const QByteArray& bytes, QString* erro
         *error = QStringLiteral("cannot create the folder of %1").arg(path);
         return false;
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        *error = QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
-        file.cancelWriting();
-        return false;
+    const common::WriteOutcome written = common::writeFileAtomically(path, bytes);
+    if (!written) {
+        *error = written.error;
     }
-    return true;
+    return written.ok;
 }
 
 struct ToolRun {

@@ -5,6 +5,7 @@
 #include "converter/converter_messages.h"
 #include "tests/converter/fake_run_window.h"
 #include "tests/support/fake_messenger.h"
+#include "tests/support/full_disk.h"
 #include "tests/support/test_paths.h"
 
 #include "common/messages.h"
@@ -14,6 +15,7 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <functional>
 
@@ -266,6 +268,39 @@ TEST_F(RunConversionTest, FailureInTheMiddleLeavesEveryOriginalAndTheUsersOwnFil
                                            QStringLiteral("Moveghat.FMA"), QStringLiteral("a.txt"),
                                            QStringLiteral("b.txt"), QStringLiteral("c.txt")}));
     EXPECT_EQ(window.selection, (std::vector<bool>{false, true, false}));
+}
+
+TEST_F(RunConversionTest, FullDiskInPlaceKeepsTheOriginalThatDidNotFit) {
+    zerva::test::FullDisk disk;
+    ASSERT_TRUE(disk.ok());
+    settings.sourceFolder = settings.destinationFolder = disk.path();
+    settings.overwrite = true;
+    const QByteArray large(200 * 1024, 'A');
+    ASSERT_TRUE(writeFile(disk.file(QStringLiteral("a.txt")), "A1"));
+    ASSERT_TRUE(writeFile(disk.file(QStringLiteral("b.txt")), large));
+    FakeRunWindow window({QStringLiteral("a.txt"), QStringLiteral("b.txt")}, {true, true});
+    messenger.answer({0, 0}); // the write failure, then "next" at the question
+    disk.arm(16 * 1024);
+    const RunOutcome outcome = run(window);
+    disk.disarm();
+    EXPECT_EQ(outcome, RunOutcome::Finished);
+    EXPECT_EQ(readFile(disk.file(QStringLiteral("a.txt"))), QByteArray("B1"));
+    EXPECT_EQ(readFile(disk.file(QStringLiteral("b.txt"))), large);
+    EXPECT_TRUE(messenger.prompts().contains(writeFailedMessage()));
+    EXPECT_TRUE(messenger.prompts().contains(fileFailedMessage(QStringLiteral("b.txt"))));
+    EXPECT_EQ(zerva::test::folderEntries(disk.path()),
+              (QStringList{QStringLiteral("a.txt"), QStringLiteral("b.txt")}));
+}
+
+TEST_F(RunConversionTest, SpecialFilesAreRefusedWithTheirOwnMessage) {
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path("src/p.txt")).constData(), 0600), 0);
+    ASSERT_TRUE(writeFile(path("src/c.txt"), "A"));
+    FakeRunWindow window({QStringLiteral("p.txt"), QStringLiteral("c.txt")}, {true, true});
+    messenger.answer({0});
+    EXPECT_EQ(run(window), RunOutcome::Finished);
+    EXPECT_EQ(messenger.prompts().front(), notRegularFileMessage(QStringLiteral("p.txt")));
+    EXPECT_FALSE(QFile::exists(path("dst/p.txt")));
+    EXPECT_EQ(readFile(path("dst/c.txt")), QByteArray("B"));
 }
 
 TEST_F(RunConversionTest, WithoutAWordEngineSaysSoOnceAndSkipsEveryDocument) {

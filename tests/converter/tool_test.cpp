@@ -1,13 +1,17 @@
 // zerva-convert: argument rules, the table list, file conversion and exit codes.
 #include "converter/converter_messages.h"
 #include "tests/converter/test_tables.h"
+#include "tests/support/full_disk.h"
 #include "tests/support/test_paths.h"
 #include "tools/zerva-convert/cli.h"
 
+#include <QDir>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using namespace zerva::converter;
 using zerva::test::readFile;
@@ -170,6 +174,54 @@ TEST_F(ZervaConvertTool, ClipboardModesUseTheClipboardRules) {
     EXPECT_EQ(run(A("--table", "5", "--clipboard-text", in("t.txt"), out("x"))), 2);
     EXPECT_EQ(run(A("--table", "1", "--clipboard-text", in("t.txt"))), 2);
     EXPECT_FALSE(QFile::exists(out("x")));
+}
+
+TEST_F(ZervaConvertTool, RefusesSpecialSourcesAndConvertsARepeatedNameOnce) {
+    const QString fifo = m_in + QStringLiteral("/pipe.txt");
+    ASSERT_TRUE(QDir().mkpath(m_in));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_EQ(run(A("--table", "1", "--out", m_out, fifo)), 1);
+    EXPECT_EQ(run(A("--table", "1", "--clipboard-text", fifo, out("c.txt"))), 1);
+    EXPECT_EQ(m_stderr.trimmed(), notRegularFileMessage(QStringLiteral("pipe.txt")));
+    EXPECT_EQ(run(A("--table", "1", "--out", m_out, m_in)), 1);
+    EXPECT_LT(timer.elapsed(), 20000);
+    EXPECT_FALSE(QFile::exists(out("pipe.txt")));
+
+    // In place, named twice and once more through another spelling of its path: one pass.
+    ASSERT_TRUE(writeFile(in("a.txt"), "aa"));
+    EXPECT_EQ(run(A("--table", "1", "--out", m_in, in("a.txt"), in("a.txt"),
+                    m_in + QStringLiteral("/../in/a.txt"))),
+              0);
+    EXPECT_EQ(readFile(in("a.txt")), "bb");
+}
+
+TEST_F(ZervaConvertTool, FullDiskKeepsEveryOldFileAndFails) {
+    zerva::test::FullDisk disk;
+    ASSERT_TRUE(disk.ok());
+    ASSERT_TRUE(writeFile(in("a.txt"), QByteArray(20000, 'a')));
+    ASSERT_TRUE(writeFile(in("b.rtf"), "{\\rtf1 a\\'c8}"));
+    for (const char* name : {"a.txt", "b.rtf", "c.txt"}) {
+        ASSERT_TRUE(writeFile(disk.file(QLatin1String(name)), "OLD"));
+    }
+    disk.arm();
+    const int files = run(A("--table", "1", "--out", disk.path(), in("a.txt"), in("b.rtf")));
+    const QString filesErr = m_stderr;
+    const int rtl = run(A("--table", "1", "--rtl", "--out", disk.path(), in("a.txt")));
+    const int clip =
+        run(A("--table", "1", "--clipboard-text", in("a.txt"), disk.file(QStringLiteral("c.txt"))));
+    disk.disarm();
+    EXPECT_EQ(files, 1);
+    EXPECT_TRUE(filesErr.contains(writeFailedMessage()));
+    EXPECT_EQ(rtl, 1);
+    EXPECT_EQ(clip, 1);
+    for (const char* name : {"a.txt", "b.rtf", "c.txt"}) {
+        EXPECT_EQ(readFile(disk.file(QLatin1String(name))), "OLD") << name;
+    }
+    EXPECT_EQ(
+        zerva::test::folderEntries(disk.path()),
+        (QStringList{QStringLiteral("a.txt"), QStringLiteral("b.rtf"), QStringLiteral("c.txt")}));
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 #include "tests/support/fake_keyboard_services.h"
 #include "tests/support/fake_messenger.h"
 #include "tests/support/fake_services.h"
+#include "tests/support/full_disk.h"
 #include "tests/support/test_paths.h"
 #include "tests/support/wait.h"
 
@@ -75,7 +76,7 @@ public:
 // file, a settings store, the fakes.
 struct Rig {
     QTemporaryDir dir;
-    QString systemFile = dir.filePath(QStringLiteral("Windows/System/KBDA1.KBD"));
+    QString systemFile;
     QString helpPage = dir.filePath(QStringLiteral("help/zerva.html"));
     common::SettingsStore settings{dir.filePath(QStringLiteral("user.reg")),
                                    dir.filePath(QStringLiteral("defaults.reg"))};
@@ -87,7 +88,11 @@ struct Rig {
     FakeView view;
     Commands commands{model, view, {messenger, dialogs, reloader, settings, help}, systemFile};
 
-    Rig() {
+    // The system's layout file lives in systemFolder when one is given.
+    explicit Rig(const QString& systemFolder = {})
+        : systemFile((systemFolder.isEmpty() ? dir.filePath(QStringLiteral("Windows/System"))
+                                             : systemFolder) +
+                     QStringLiteral("/KBDA1.KBD")) {
         test::writeFile(systemFile, systemImage());
         test::writeFile(
             settings.defaultsFile(),
@@ -400,6 +405,24 @@ TEST(Commands, FailedInstallationKeepsTheOldFileTheEditsAndTheWindow) {
             }
         }
     }
+}
+
+TEST(Commands, InstallOnAFullDiskKeepsTheSystemFileAndSaysSo) {
+    test::FullDisk disk;
+    ASSERT_TRUE(disk.ok());
+    Rig rig(disk.path());
+    rig.commands.DirectEdit();
+    rig.edit();
+    const QByteArray before = test::readFile(rig.systemFile);
+    disk.arm();
+    rig.commands.Apply();
+    disk.disarm();
+    ASSERT_FALSE(rig.messenger.prompts().isEmpty());
+    EXPECT_EQ(rig.messenger.prompts().back(), keyboard::installWriteFailedMessage());
+    EXPECT_EQ(test::readFile(rig.systemFile), before);
+    EXPECT_TRUE(rig.reloader.installed.empty());
+    EXPECT_TRUE(rig.model.LayoutChanged());
+    EXPECT_EQ(test::folderEntries(disk.path()), QStringList{QStringLiteral("KBDA1.KBD")});
 }
 
 TEST(Commands, FailedSaveIsReportedAndKeepsTheWindowAndTheSource) {

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 
+#include <algorithm>
 #include <csignal>
 #include <fcntl.h>
 #include <sys/mount.h>
@@ -33,7 +34,7 @@ FullDisk::~FullDisk() {
     }
 }
 
-void FullDisk::arm() {
+void FullDisk::arm(qint64 room) {
     if (m_armed) {
         return;
     }
@@ -48,6 +49,11 @@ void FullDisk::arm() {
             // Whatever the last page can still take.
             while (::write(fd, "x", 1) == 1) {
             }
+            // Then give back the room asked for.
+            const off_t size = ::lseek(fd, 0, SEEK_END);
+            if (room > 0 && ::ftruncate(fd, std::max<off_t>(0, size - room)) != 0) {
+                room = 0;
+            }
             ::close(fd);
         }
         return;
@@ -55,7 +61,7 @@ void FullDisk::arm() {
     std::signal(SIGXFSZ, SIG_IGN);
     ::getrlimit(RLIMIT_FSIZE, &m_savedLimit);
     struct rlimit none = m_savedLimit;
-    none.rlim_cur = 0;
+    none.rlim_cur = static_cast<rlim_t>(room);
     ::setrlimit(RLIMIT_FSIZE, &none);
 }
 

@@ -2,7 +2,8 @@
 // tmpfs filled to the last byte when the tests run as root, otherwise an ordinary temporary
 // folder with the process's file size limit set to nothing (writes fail with EFBIG, and the
 // limit is inherited by the tools a test starts). Put the old files in place first, then
-// arm(); disarm() (or the destructor) makes writing possible again.
+// arm(); disarm() (or the destructor) makes writing possible again. With some room left, a
+// small file still goes through and a large one fails midway.
 #pragma once
 
 #include <QString>
@@ -25,7 +26,8 @@ public:
     // True when the folder is a real file system with no room left once armed.
     bool isTmpfs() const { return m_mounted; }
 
-    void arm();
+    // Leaves about room bytes that can still be written (0: none at all).
+    void arm(qint64 room = 0);
     void disarm();
 
 private:

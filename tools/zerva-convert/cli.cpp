@@ -11,6 +11,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSet>
 
 #include <cstdio>
 
@@ -40,6 +41,17 @@ public:
 
 QString destinationNotWritableMessage() {
     return QStringLiteral("امكان نوشتن در مقصد موجود نميباشد.");
+}
+
+QString failedMessage(ConvertStatus status, const QString& name) {
+    switch (status) {
+    case ConvertStatus::SourceNotRegular:
+        return notRegularFileMessage(name);
+    case ConvertStatus::SourceChanged:
+        return sourceChangedMessage(name);
+    default:
+        return fileFailedMessage(name);
+    }
 }
 
 QString tableFolderOf(const Options& options) {
@@ -114,8 +126,14 @@ int convertFiles(const Options& options, common::Messenger& messenger) {
         return kExitFailed;
     }
     int result = kExitOk;
+    QSet<QString> done; // a file named twice (or by two names) is converted once
     for (const QString& path : options.paths) {
         const QFileInfo info(path);
+        const QString canonical = info.canonicalFilePath();
+        if (!canonical.isEmpty() && done.contains(canonical)) {
+            continue;
+        }
+        done.insert(canonical.isEmpty() ? info.absoluteFilePath() : canonical);
         const QString suffix = info.suffix().toLower();
         const QString destination = QDir(options.outFolder).filePath(info.fileName());
         ConvertStatus status = ConvertStatus::SourceUnreadable;
@@ -139,7 +157,7 @@ int convertFiles(const Options& options, common::Messenger& messenger) {
             continue;
         }
         if (!succeeded(status)) {
-            messenger.MsgBox(fileFailedMessage(info.fileName()), common::kOkOnly, QString());
+            messenger.MsgBox(failedMessage(status, info.fileName()), common::kOkOnly, QString());
             result = kExitFailed;
         }
     }
@@ -169,6 +187,10 @@ int convertClipboardBytes(const Options& options, common::Messenger& messenger) 
         return kExitOk;
     case clipboard::FileResult::ReadFailed:
         messenger.MsgBox(fileFailedMessage(QFileInfo(in).fileName()), common::kOkOnly, QString());
+        return kExitFailed;
+    case clipboard::FileResult::NotRegular:
+        messenger.MsgBox(notRegularFileMessage(QFileInfo(in).fileName()), common::kOkOnly,
+                         QString());
         return kExitFailed;
     case clipboard::FileResult::WriteFailed:
         messenger.MsgBox(writeFailedMessage(), common::kOkOnly, QString());

@@ -45,7 +45,7 @@ private:
         QDir(m_folder->filePath(QStringLiteral("in"))).removeRecursively();
         QDir(outFolder).removeRecursively();
         if (!QDir().mkpath(m_folder->filePath(QStringLiteral("in"))) || !QDir().mkpath(outFolder) ||
-            !QFile::copy(input, in)) {
+            !common::copyFileAtomically(input, in).ok) {
             return false;
         }
         const QString profile =

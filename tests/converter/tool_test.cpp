@@ -176,7 +176,7 @@ TEST_F(ZervaConvertTool, ClipboardModesUseTheClipboardRules) {
     EXPECT_FALSE(QFile::exists(out("x")));
 }
 
-TEST_F(ZervaConvertTool, RefusesSpecialSourcesAndConvertsARepeatedNameOnce) {
+TEST_F(ZervaConvertTool, RefusesSpecialSourcesConvertsARepeatedNameOnceDropsSetIdBits) {
     const QString fifo = m_in + QStringLiteral("/pipe.txt");
     ASSERT_TRUE(QDir().mkpath(m_in));
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
@@ -190,11 +190,16 @@ TEST_F(ZervaConvertTool, RefusesSpecialSourcesAndConvertsARepeatedNameOnce) {
     EXPECT_FALSE(QFile::exists(out("pipe.txt")));
 
     // In place, named twice and once more through another spelling of its path: one pass.
+    // The new file keeps the permissions but not the set-user-ID and set-group-ID bits.
     ASSERT_TRUE(writeFile(in("a.txt"), "aa"));
+    ASSERT_EQ(::chmod(QFile::encodeName(in("a.txt")).constData(), 06754), 0);
     EXPECT_EQ(run(A("--table", "1", "--out", m_in, in("a.txt"), in("a.txt"),
                     m_in + QStringLiteral("/../in/a.txt"))),
               0);
     EXPECT_EQ(readFile(in("a.txt")), "bb");
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(in("a.txt")).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0754u);
 }
 
 TEST_F(ZervaConvertTool, FullDiskKeepsEveryOldFileAndFails) {

@@ -60,7 +60,7 @@ bool syncFolder(const QString& folder) {
 
 } // namespace
 
-AtomicFile::AtomicFile(const QString& path) {
+AtomicFile::AtomicFile(const QString& path, Temporary temporary) : m_temporary(temporary) {
     const QFileInfo info(path);
     const QString canonical = info.isSymLink() ? info.canonicalFilePath() : QString();
     m_target = canonical.isEmpty() ? info.absoluteFilePath() : canonical;
@@ -89,7 +89,9 @@ bool AtomicFile::open() {
     }
     const QString folder = QFileInfo(m_target).absolutePath();
 #ifdef O_TMPFILE
-    m_fd = ::open(encoded(folder).constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    m_fd = m_temporary == Temporary::Named
+               ? -1
+               : ::open(encoded(folder).constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
     if (m_fd >= 0) {
         m_unnamed = true;
         return true;

@@ -16,7 +16,10 @@ class AtomicFile {
 public:
     // A target that is a symbolic link is written through: the link stays, the file it
     // names is replaced.
-    explicit AtomicFile(const QString& path);
+    enum class Temporary { Unnamed, Named };
+    // Named makes the temporary file a hidden named one even where an unnamed one is possible
+    // (the way file systems without unnamed files are written).
+    explicit AtomicFile(const QString& path, Temporary temporary = Temporary::Unnamed);
     AtomicFile(const AtomicFile&) = delete;
     AtomicFile& operator=(const AtomicFile&) = delete;
     ~AtomicFile(); // an uncommitted file is discarded
@@ -43,6 +46,7 @@ private:
 
     QString m_target;
     QString m_tempName; // set while the temporary file has a name of its own
+    Temporary m_temporary;
     int m_fd = -1;
     bool m_unnamed = false;
     bool m_failed = false;

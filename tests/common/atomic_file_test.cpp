@@ -71,12 +71,27 @@ TEST(AtomicFile, WritesThroughSymbolicLinkAndRefusesSpecialTargets) {
     EXPECT_FALSE(writeFileAtomically(dir.path(), "x").ok);
 }
 
+TEST(AtomicFile, NamedTemporaryIsHiddenAndSaysWhatItIs) {
+    QTemporaryDir dir;
+    const QString target = dir.filePath(QStringLiteral("f.txt"));
+    put(target, "old");
+    AtomicFile file(target, AtomicFile::Temporary::Named);
+    ASSERT_TRUE(file.open());
+    ASSERT_TRUE(file.write(QByteArrayView("new")));
+    const QStringList during = folderEntries(dir.path());
+    ASSERT_EQ(during.size(), 2);
+    EXPECT_TRUE(during.front().startsWith(QStringLiteral(".f.txt.zerva-unfinished-")));
+    ASSERT_TRUE(file.commit());
+    EXPECT_EQ(fileBytes(target), QByteArray("new"));
+    EXPECT_EQ(folderEntries(dir.path()), QStringList{QStringLiteral("f.txt")});
+}
+
 TEST(AtomicFile, UncommittedFileIsDiscarded) {
     QTemporaryDir dir;
     const QString target = dir.filePath(QStringLiteral("f.txt"));
     put(target, "old");
-    {
-        AtomicFile file(target);
+    for (const auto temporary : {AtomicFile::Temporary::Unnamed, AtomicFile::Temporary::Named}) {
+        AtomicFile file(target, temporary);
         ASSERT_TRUE(file.open());
         ASSERT_TRUE(file.write(QByteArrayView("partial")));
     }

@@ -9,7 +9,9 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
 
+#include <csignal>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -227,6 +229,28 @@ TEST_F(ZervaConvertTool, FullDiskKeepsEveryOldFileAndFails) {
     EXPECT_EQ(
         zerva::test::folderEntries(disk.path()),
         (QStringList{QStringLiteral("a.txt"), QStringLiteral("b.rtf"), QStringLiteral("c.txt")}));
+}
+
+TEST_F(ZervaConvertTool, KilledMidwayLeavesTheOldFileOrTheWholeNewOne) {
+    // 'a' becomes 'b' with table 1: the file is all a's or all b's, never a mix or a stub.
+    const QByteArray old(32 * 1024 * 1024, 'a');
+    const QByteArray converted(old.size(), 'b');
+    ASSERT_TRUE(writeFile(in("big.txt"), old));
+    for (const int delayMs : {5, 20, 60}) {
+        SCOPED_TRACE(delayMs);
+        QProcess p;
+        p.start(zerva::test::binDir() + QStringLiteral("/zerva-convert"),
+                A("--tables", m_tables, "--table", "1", "--rtl", "--out", m_in, in("big.txt")));
+        ASSERT_TRUE(p.waitForStarted());
+        QThread::msleep(delayMs);
+        ::kill(static_cast<pid_t>(p.processId()), SIGKILL);
+        p.waitForFinished();
+        const QByteArray now = readFile(in("big.txt"));
+        EXPECT_TRUE(now == old || now == converted);
+        EXPECT_EQ(QDir(m_in).entryList(QDir::Files | QDir::Hidden),
+                  QStringList{QStringLiteral("big.txt")});
+        ASSERT_TRUE(writeFile(in("big.txt"), old));
+    }
 }
 
 } // namespace

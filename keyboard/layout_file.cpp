@@ -3,10 +3,11 @@
 
 #include "keyboard/standard_layout.h"
 
+#include "common/atomic_file.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace zerva::keyboard {
 
@@ -191,19 +192,8 @@ ReadOutcome ReadLayoutFile(LayoutModel& model, const QString& path, common::Mess
 }
 
 WriteResult writeFileAtomically(const QString& path, const QByteArray& bytes) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return {false, file.errorString()};
-    }
-    if (file.write(bytes) != bytes.size()) {
-        const QString error = file.errorString();
-        file.cancelWriting();
-        return {false, error};
-    }
-    if (!file.commit()) {
-        return {false, file.errorString()};
-    }
-    return {true, {}};
+    const common::WriteOutcome written = common::writeFileAtomically(path, bytes);
+    return {written.ok, written.error};
 }
 
 WriteResult WriteLayoutFile(const LayoutModel& model, const QString& path) {

@@ -1,9 +1,10 @@
 // Where the keyboard program keeps the system's layout file.
 #include "windir.h"
 
+#include "common/atomic_file.h"
+
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 namespace zerva::keyboard {
@@ -29,13 +30,7 @@ SeedResult seedLayoutFile(const QString& path, QByteArrayView bytes) {
     if (bytes.isEmpty() || !QDir().mkpath(info.absolutePath())) {
         return SeedResult::Failed;
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) ||
-        file.write(bytes.data(), bytes.size()) != bytes.size()) {
-        file.cancelWriting();
-        return SeedResult::Failed;
-    }
-    return file.commit() ? SeedResult::Created : SeedResult::Failed;
+    return common::writeFileAtomically(path, bytes) ? SeedResult::Created : SeedResult::Failed;
 }
 
 SeedResult seedSystemLayoutFile(QByteArrayView standardImage) {

@@ -2,6 +2,7 @@
 #include "keyboard/platform/xkb_layout_installer.h"
 #include "keyboard/xkb_user_files.h"
 
+#include "tests/support/full_disk.h"
 #include "tests/support/printers.h"
 #include "tests/support/test_paths.h"
 
@@ -160,6 +161,88 @@ TEST(XkbInstall, FailedSessionLoadKeepsTheOldFile) {
     EXPECT_EQ(test::readFile(installer.symbolsFilePath()), QByteArray("previous layout"));
     EXPECT_FALSE(QFile::exists(options.composeFile));
     EXPECT_FALSE(QFile::exists(installer.rulesFilePath()));
+}
+
+} // namespace
+
+namespace {
+
+// The user's files are theirs: the program's part is added or replaced, nothing else changes.
+TEST(XkbUserFiles, ComposeFileKeepsTheUsersLinesAndReplacesItsOwnBlock) {
+    const QByteArray lamAlef = "<UF5A4E> : \"\xD9\x84\xD8\xA7\"   # key <AC05>, Shift\n";
+    const auto created = keyboard::composeFileWithSequences(std::nullopt, lamAlef);
+    ASSERT_TRUE(created);
+    EXPECT_TRUE(created->startsWith("include \"%L\"\n"));
+    EXPECT_TRUE(created->contains(lamAlef));
+    EXPECT_FALSE(keyboard::composeFileWithSequences(std::nullopt, {}))
+        << "no file is made for a layout without keys of two characters";
+
+    const QByteArray users = "<Multi_key> <e> <e> : \"\xC9\x99\""; // no final line end
+    const auto extended = keyboard::composeFileWithSequences(users, lamAlef);
+    ASSERT_TRUE(extended);
+    EXPECT_TRUE(extended->startsWith(users + "\n"));
+    EXPECT_FALSE(extended->contains("include")) << "the user's choice about %L is kept";
+
+    const QByteArray other = "<UF5A32> : \"x\"\n";
+    const auto replaced =
+        keyboard::composeFileWithSequences(*extended + "<a> <b> : \"c\"\n", other);
+    ASSERT_TRUE(replaced);
+    EXPECT_FALSE(replaced->contains(lamAlef));
+    EXPECT_EQ(replaced->count(other), 1);
+    EXPECT_TRUE(replaced->startsWith(users + "\n"));
+    EXPECT_TRUE(replaced->endsWith("<a> <b> : \"c\"\n"));
+    EXPECT_FALSE(keyboard::composeFileWithSequences(*replaced, other)) << "unchanged: no write";
+
+    const auto emptied = keyboard::composeFileWithSequences(*replaced, {});
+    ASSERT_TRUE(emptied);
+    EXPECT_FALSE(emptied->contains("Zerva"));
+    EXPECT_TRUE(emptied->contains(users));
+}
+
+TEST(XkbUserFiles, RegistryGetsTheLayoutOnceAndOnlyWhereItFits) {
+    const QString name = keyboard::kXkbLayoutName;
+    const QString description = keyboard::kXkbGroupName;
+    const auto fresh = keyboard::xkbRulesXmlWithLayout(std::nullopt, name, description);
+    ASSERT_TRUE(fresh);
+    EXPECT_TRUE(fresh->contains("<name>zerva</name>"));
+    EXPECT_FALSE(keyboard::xkbRulesXmlWithLayout(*fresh, name, description)) << "already there";
+
+    const QByteArray users = "<?xml version=\"1.0\"?>\n<xkbConfigRegistry version=\"1.1\">\n"
+                             "  <layoutList>\n    <layout><configItem><name>mine</name>"
+                             "</configItem></layout>\n  </layoutList>\n</xkbConfigRegistry>\n";
+    const auto added = keyboard::xkbRulesXmlWithLayout(users, name, description);
+    ASSERT_TRUE(added);
+    EXPECT_TRUE(added->contains("<name>mine</name>"));
+    EXPECT_LT(added->indexOf("<name>mine</name>"), added->indexOf("<name>zerva</name>"));
+    EXPECT_LT(added->indexOf("<name>zerva</name>"), added->indexOf("</layoutList>"));
+
+    const QByteArray optionsOnly = "<xkbConfigRegistry>\n  <optionList/>\n</xkbConfigRegistry>\n";
+    const auto withList = keyboard::xkbRulesXmlWithLayout(optionsOnly, name, description);
+    ASSERT_TRUE(withList);
+    EXPECT_TRUE(withList->contains("<layoutList>"));
+    EXPECT_FALSE(keyboard::xkbRulesXmlWithLayout("not a registry", name, description));
+}
+
+// On a full disk nothing of the user's is lost: every old file stays byte for byte.
+TEST(XkbInstall, FullDiskKeepsEveryOldFile) {
+    test::FullDisk disk;
+    ASSERT_TRUE(disk.ok());
+    keyboard::XkbInstallOptions options;
+    options.configDir = disk.file(QStringLiteral("xkb"));
+    options.composeFile = disk.file(QStringLiteral("XCompose"));
+    options.display.clear();
+    keyboard::XkbLayoutInstaller installer(options);
+    const QByteArray oldCompose = "<Multi_key> <a> <a> : \"\xC3\xA5\"\n";
+    ASSERT_TRUE(test::writeFile(installer.symbolsFilePath(), "previous layout"));
+    ASSERT_TRUE(test::writeFile(options.composeFile, oldCompose));
+    disk.arm();
+
+    const ReloadResult result = installer.reload(sampleTexts());
+    EXPECT_EQ(result.status, ReloadResult::WriteFailed);
+    disk.disarm();
+    EXPECT_EQ(test::readFile(installer.symbolsFilePath()), QByteArray("previous layout"));
+    EXPECT_EQ(test::readFile(options.composeFile), oldCompose);
+    EXPECT_FALSE(QFile::exists(installer.rulesXmlFilePath()));
 }
 
 } // namespace

@@ -130,6 +130,11 @@ QString userXkbSymbolsDir() {
     return userXkbConfigDir() + QStringLiteral("/symbols");
 }
 
+QString defaultXDisplay() {
+    return qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ? qEnvironmentVariable("DISPLAY")
+                                                          : QString();
+}
+
 QString userComposeFile() {
     const QString set = qEnvironmentVariable("XCOMPOSEFILE");
     return set.isEmpty() ? QDir::homePath() + QStringLiteral("/.XCompose") : set;

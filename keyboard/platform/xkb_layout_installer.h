@@ -15,6 +15,10 @@ QString userXkbSymbolsDir();
 // $XCOMPOSEFILE where it is set, else ~/.XCompose: the Compose file X programs read.
 QString userComposeFile();
 
+// The X display to load a layout into: DISPLAY, except in a Wayland session, whose X server
+// (Xwayland) takes its keymap from the compositor.
+QString defaultXDisplay();
+
 // The group-switch option added when the user has none: Alt+Shift.
 inline const QString kDefaultGroupSwitch = QStringLiteral("grp:alt_shift_toggle");
 
@@ -22,7 +26,7 @@ struct XkbInstallOptions {
     QString configDir = userXkbConfigDir();
     QString composeFile = userComposeFile();
     QString layoutName = kXkbLayoutName;
-    QString display = qEnvironmentVariable("DISPLAY"); // empty: no X session to load into
+    QString display = defaultXDisplay(); // empty: no X session to load into
     QString groupSwitch = kDefaultGroupSwitch;
     int timeoutMs = 15000; // for each tool run
 };

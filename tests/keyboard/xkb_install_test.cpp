@@ -105,6 +105,30 @@ TEST(XkbInstall, SymbolsFolderFollowsXdgConfigHome) {
     }
 }
 
+TEST(XkbInstall, NoXLoadInAWaylandSessionAndComposeFileFollowsXComposeFile) {
+    const QByteArray display = qgetenv("DISPLAY");
+    const QByteArray wayland = qgetenv("WAYLAND_DISPLAY");
+    const QByteArray compose = qgetenv("XCOMPOSEFILE");
+    qputenv("DISPLAY", ":5");
+    qputenv("WAYLAND_DISPLAY", "wayland-0");
+    EXPECT_TRUE(keyboard::defaultXDisplay().isEmpty());
+    qunsetenv("WAYLAND_DISPLAY");
+    EXPECT_EQ(keyboard::defaultXDisplay(), QStringLiteral(":5"));
+    qputenv("XCOMPOSEFILE", "/srv/compose");
+    EXPECT_EQ(keyboard::userComposeFile(), QStringLiteral("/srv/compose"));
+    qunsetenv("XCOMPOSEFILE");
+    EXPECT_EQ(keyboard::userComposeFile(), QDir::homePath() + QStringLiteral("/.XCompose"));
+    for (const auto& [name, value] :
+         {std::pair{"DISPLAY", display}, std::pair{"WAYLAND_DISPLAY", wayland},
+          std::pair{"XCOMPOSEFILE", compose}}) {
+        if (value.isEmpty()) {
+            qunsetenv(name);
+        } else {
+            qputenv(name, value);
+        }
+    }
+}
+
 TEST(XkbInstall, WithoutDisplayWritesTheUsersFileOnly) {
     QTemporaryDir dir;
     keyboard::XkbInstallOptions options;

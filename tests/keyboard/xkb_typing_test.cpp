@@ -221,6 +221,7 @@ struct UserHome {
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), path(".config"));
         env.insert(QStringLiteral("Windir"), path("windows"));
         env.remove(QStringLiteral("XCOMPOSEFILE"));
+        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
         if (display.isEmpty()) {
             env.remove(QStringLiteral("DISPLAY"));
         } else {
@@ -423,6 +424,19 @@ TEST(LibxkbcommonTyping, InstalledFilesTypeAllNinetySixSlots) {
     }
     EXPECT_TRUE(wrong.isEmpty()) << wrong.size() << " of 96 slots typed wrong: "
                                  << wrong.join(QStringLiteral("; ")).toStdString();
+
+    // Settings programs list layouts from libxkbcommon's registry, which reads evdev.xml.
+    if (!QStandardPaths::findExecutable(QStringLiteral("xkbcli")).isEmpty()) {
+        QProcess list;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path(".config"));
+        list.setProcessEnvironment(env);
+        list.start(QStringLiteral("xkbcli"), {QStringLiteral("list")});
+        ASSERT_TRUE(list.waitForFinished(30000));
+        const QString listed = QString::fromUtf8(list.readAllStandardOutput());
+        EXPECT_TRUE(listed.contains(QStringLiteral("- layout: 'zerva'\n  variant: ''\n  brief: "
+                                                   "'fa'\n  description: Persian (Zerva 2001)\n")));
+    }
 }
 
 } // namespace

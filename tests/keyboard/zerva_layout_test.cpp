@@ -159,6 +159,7 @@ TEST(ZervaLayoutTool, InstallWritesTheSystemFileAndTheUsersLayoutOrNothing) {
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/.config"));
     env.insert(QStringLiteral("Windir"), home + QStringLiteral("/windows"));
     env.remove(QStringLiteral("XCOMPOSEFILE"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
     env.remove(QStringLiteral("DISPLAY"));
     const QString systemFile = home + QStringLiteral("/windows/System/KBDA1.KBD");
     const QString symbols = home + QStringLiteral("/.config/xkb/symbols/zerva");

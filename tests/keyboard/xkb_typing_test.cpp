@@ -23,6 +23,7 @@
 
 #include <gtest/gtest.h>
 #include <unistd.h>
+#include <xkbcommon/xkbcommon-compose.h>
 #include <xkbcommon/xkbcommon.h>
 
 // Last: Xlib defines macros (Status, None, Bool) that would clash with the headers above.
@@ -424,6 +425,28 @@ TEST(LibxkbcommonTyping, InstalledFilesTypeAllNinetySixSlots) {
     }
     EXPECT_TRUE(wrong.isEmpty()) << wrong.size() << " of 96 slots typed wrong: "
                                  << wrong.join(QStringLiteral("; ")).toStdString();
+
+    // X programs built on libxkbcommon's Compose (Qt's, for one) turn each key's own keysym
+    // into its two characters with the Compose file the install wrote.
+    QFile composeFile(home.path(".XCompose"));
+    ASSERT_TRUE(composeFile.open(QIODevice::ReadOnly));
+    const QByteArray composeText = composeFile.readAll();
+    std::unique_ptr<xkb_compose_table, decltype(&xkb_compose_table_unref)> table(
+        xkb_compose_table_new_from_buffer(context.get(), composeText.constData(),
+                                          static_cast<size_t>(composeText.size()), "C.UTF-8",
+                                          XKB_COMPOSE_FORMAT_TEXT_V1, XKB_COMPOSE_COMPILE_NO_FLAGS),
+        &xkb_compose_table_unref);
+    ASSERT_NE(table, nullptr);
+    for (const int slot : {48 + 2, 48 + 30}) {
+        std::unique_ptr<xkb_compose_state, decltype(&xkb_compose_state_unref)> compose(
+            xkb_compose_state_new(table.get(), XKB_COMPOSE_STATE_NO_FLAGS),
+            &xkb_compose_state_unref);
+        xkb_compose_state_feed(compose.get(), 0x01000000u + keyboard::xkbComposeKeysym(slot));
+        char text[64] = {};
+        xkb_compose_state_get_utf8(compose.get(), text, sizeof text);
+        EXPECT_EQ(xkb_compose_state_get_status(compose.get()), XKB_COMPOSE_COMPOSED);
+        EXPECT_EQ(QString::fromUtf8(text), layout[slot]) << "slot " << slot;
+    }
 
     // Settings programs list layouts from libxkbcommon's registry, which reads evdev.xml.
     if (!QStandardPaths::findExecutable(QStringLiteral("xkbcli")).isEmpty()) {

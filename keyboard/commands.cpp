@@ -4,13 +4,11 @@
 #include "keyboard/layout_file.h"
 #include "keyboard/standard_layout.h"
 
-#include "common/codepage.h"
 #include "common/messages.h"
 #include "common/services.h"
 #include "common/settings_store.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <QUrl>
 
 namespace zerva::keyboard {

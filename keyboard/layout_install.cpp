@@ -68,14 +68,18 @@ InstallOutcome installLayoutFiles(const LayoutModel& model, const QString& syste
     return outcome;
 }
 
+QString keyboardSettingsKey() {
+    return common::kProductKey + QStringLiteral("\\Keyboard");
+}
+
 bool persianLettersOnInstall(const common::SettingsStore& settings) {
-    return common::RegReadString(settings, common::HKEY_CURRENT_USER, kKeyboardSettingsKey,
+    return common::RegReadString(settings, common::HKEY_CURRENT_USER, keyboardSettingsKey(),
                                  kPersianLettersValue) != QStringLiteral("0");
 }
 
 bool setPersianLettersOnInstall(common::SettingsStore& settings, bool on) {
-    return settings.setString(common::HKEY_CURRENT_USER, kKeyboardSettingsKey, kPersianLettersValue,
-                              on ? QStringLiteral("1") : QStringLiteral("0"));
+    return settings.setString(common::HKEY_CURRENT_USER, keyboardSettingsKey(),
+                              kPersianLettersValue, on ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
 } // namespace zerva::keyboard

@@ -37,7 +37,7 @@ InstallOutcome installLayoutFiles(const LayoutModel& model, const QString& syste
 
 // The user's choice of Persian letters and digits on install: HKEY_CURRENT_USER, the
 // product's key + "\Keyboard", value "PersianLetters" ("1" or "0"); on when not set.
-inline const QString kKeyboardSettingsKey = QStringLiteral("Software\\Zerva\\Zerva 2001\\Keyboard");
+QString keyboardSettingsKey();
 inline const QString kPersianLettersValue = QStringLiteral("PersianLetters");
 bool persianLettersOnInstall(const common::SettingsStore& settings);
 bool setPersianLettersOnInstall(common::SettingsStore& settings, bool on);

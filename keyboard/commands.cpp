@@ -4,14 +4,11 @@
 #include "keyboard/layout_file.h"
 #include "keyboard/standard_layout.h"
 
-#include "common/atomic_file.h"
-#include "common/codepage.h"
 #include "common/messages.h"
 #include "common/services.h"
 #include "common/settings_store.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <QUrl>
 
 namespace zerva::keyboard {
@@ -23,6 +20,13 @@ const QString kHelpSection = QStringLiteral("keyboard");
 MenuEntry item(MenuId id, MenuId menu, const char* name, const QString& caption,
                const char* shortcut, bool editModeOnly) {
     return {id, menu, QLatin1String(name), caption, QLatin1String(shortcut), false, editModeOnly};
+}
+
+MenuEntry checkItem(MenuId id, MenuId menu, const char* name, const QString& caption,
+                    bool editModeOnly) {
+    MenuEntry e = item(id, menu, name, caption, "", editModeOnly);
+    e.checkable = true;
+    return e;
 }
 
 MenuEntry separator(MenuId id, MenuId menu, const char* name) {
@@ -47,6 +51,8 @@ const std::vector<MenuEntry>& menuEntries() {
         item(M::ChangeToActive, M::Pattern, "ChangeToActive", QStringLiteral("&فعال"), "", true),
         item(M::DirectEditKey, M::Pattern, "DirectEditKey", QStringLiteral("&ويرايش كليد"), "",
              true),
+        checkItem(M::PersianLetters, M::Pattern, "PersianLetters",
+                  QStringLiteral("ی، ک و ارقام &فارسي در نصب"), true),
         item(M::cmdHelp, M::cmdHelp, "cmdHelp", QStringLiteral("&راهنما"), "", false),
     };
     return entries;
@@ -78,25 +84,13 @@ QString installReloadFailedMessage() {
         "خطا در نصب صفحه كليد: سيستم صفحه كليد جديد را بار نكرد. صفحه كليد قبلي سيستم تغيير نكرد.");
 }
 
+QString settingNotSavedMessage() {
+    return QStringLiteral("خطا در ذخيره تنظيمات: انتخاب شما ذخيره نشد.");
+}
+
 QString saveFailedMessage(const QString& path) {
     return QStringLiteral("خطا در ذخيره فايل صفحه كليد. فايل ذخيره نشد:") + QLatin1Char('\n') +
            path;
-}
-
-XkbKeyTexts xkbKeyTexts(const LayoutModel& model) {
-    // The planes as the layout file holds them: a byte per base slot, a text per shift slot
-    // (the whole text of a combined key). The byte 0 is an empty slot.
-    const DecodedPlanes planes = model.planes();
-    XkbKeyTexts texts;
-    for (int k = 0; k < kKeyCount; ++k) {
-        const auto i = static_cast<std::size_t>(k);
-        const std::uint8_t base = planes.base[i];
-        texts[i] = base == 0 ? QString() : QString(common::cp1256Char(base));
-        const QByteArray& shift = planes.shift[i];
-        texts[i + kShiftPlaneBase] =
-            shift == QByteArray(1, '\0') ? QString() : common::fromCp1256(shift);
-    }
-    return texts;
 }
 
 Commands::Commands(LayoutModel& model, CommandView& view, const CommandServices& services,
@@ -247,6 +241,18 @@ void Commands::cmdHelp() {
     common::openSuiteHelp(m_services.settings, m_services.help, kHelpSection);
 }
 
+bool Commands::isChecked(MenuId id) const {
+    return id == MenuId::PersianLetters && persianLettersOnInstall(m_services.settings);
+}
+
+void Commands::PersianLetters() {
+    if (!setPersianLettersOnInstall(m_services.settings,
+                                    !persianLettersOnInstall(m_services.settings))) {
+        reportError(settingNotSavedMessage());
+    }
+    emit menuStateChanged();
+}
+
 int Commands::ConfirmSaveChanges() {
     if (!m_model.LayoutChanged()) {
         return kConfirmUnchanged;
@@ -297,42 +303,20 @@ void Commands::reportError(const QString& text) {
 }
 
 InstallResult Commands::installLayout() {
-    const QByteArray bytes = encodeLayout(m_model);
-    const QFileInfo info(m_systemFile);
-
-    // The new file is complete beside the old one before the system is asked to take it up.
-    common::AtomicFile file(m_systemFile);
-    if (bytes.isEmpty() || !QDir().mkpath(info.absolutePath()) || !file.open() ||
-        !file.write(bytes)) {
-        file.discard();
+    const InstallOutcome outcome = installLayoutFiles(m_model, m_systemFile, m_services.reloader,
+                                                      persianLettersOnInstall(m_services.settings));
+    switch (outcome.result) {
+    case InstallResult::Installed:
+        m_model.setLayoutChanged(false);
+        break;
+    case InstallResult::WriteFailed:
         reportError(installWriteFailedMessage());
-        return InstallResult::WriteFailed;
-    }
-
-    const ReloadResult reloaded = m_services.reloader.reload(xkbKeyTexts(m_model));
-    if (!reloaded.ok()) {
-        file.discard();
+        break;
+    case InstallResult::ReloadFailed:
         reportError(installReloadFailedMessage());
-        return InstallResult::ReloadFailed;
+        break;
     }
-
-    if (!file.commit()) {
-        // The system took up a layout that its file does not hold: give it back the layout
-        // of the file that stayed, so that the two agree again.
-        QFile old(m_systemFile);
-        if (old.open(QIODevice::ReadOnly)) {
-            const DecodeResult previous = decodeLayoutFile(old.readAll());
-            if (previous.status == DecodeStatus::Ok) {
-                LayoutModel restored;
-                restored.replaceLayout(previous.planes);
-                m_services.reloader.reload(xkbKeyTexts(restored));
-            }
-        }
-        reportError(installWriteFailedMessage());
-        return InstallResult::WriteFailed;
-    }
-    m_model.setLayoutChanged(false);
-    return InstallResult::Installed;
+    return outcome.result;
 }
 
 } // namespace zerva::keyboard

@@ -3,6 +3,7 @@
 // window's close and help. The window draws this state and forwards its events here.
 #pragma once
 
+#include "keyboard/layout_install.h"
 #include "keyboard/layout_model.h"
 #include "keyboard/layout_reloader.h"
 #include "keyboard/windir.h"
@@ -37,6 +38,7 @@ enum class MenuId {
     ChangeToZerva,
     ChangeToActive,
     DirectEditKey,
+    PersianLetters,
     cmdHelp,
 };
 
@@ -50,6 +52,7 @@ struct MenuEntry {
     QString shortcut;   // portable key sequence text ("Ctrl+O"), empty for none
     bool separator;
     bool editModeOnly; // hidden in view mode
+    bool checkable = false;
 };
 
 // Every entry of the menu bar in order: menus first in bar order, each followed by its items.
@@ -104,7 +107,7 @@ struct CommandServices {
     common::Messenger& messenger;
     common::FileDialogs& dialogs;
     LayoutReloader& reloader;
-    const common::SettingsStore& settings;
+    common::SettingsStore& settings;
     common::HelpViewer& help;
 };
 
@@ -116,13 +119,6 @@ enum ConfirmResult : int {
     kConfirmCancelled = 2,   // Cancel, a cancelled save dialog or a failed save: stop
 };
 
-// How installing a layout into the system ended.
-enum class InstallResult {
-    Installed,
-    WriteFailed,  // the system's layout file could not be written; nothing changed
-    ReloadFailed, // the system did not take the layout up; the old file stays
-};
-
 // The unsaved-changes question, the file dialogs' filter and the messages of failed writes.
 QString confirmSavePrompt();
 QString layoutFileFilter();    // "Keyboard Layout Files (*.kbd)|*.kbd|All Files (*.*)|*.*"
@@ -130,10 +126,7 @@ QString layoutFileExtension(); // "kbd"
 QString installWriteFailedMessage();
 QString installReloadFailedMessage();
 QString saveFailedMessage(const QString& path);
-
-// The texts each slot of the model types, for the system's layout: a fixed entry its code's
-// character, a combined key its whole text, an empty slot nothing.
-XkbKeyTexts xkbKeyTexts(const LayoutModel& model);
+QString settingNotSavedMessage();
 
 class Commands : public QObject {
     Q_OBJECT
@@ -155,6 +148,8 @@ public:
     bool isVisible(MenuId id) const;
     // The caption an entry shows now (only DirectEdit's changes).
     QString caption(MenuId id) const;
+    // The check mark of a checkable entry (PersianLetters).
+    bool isChecked(MenuId id) const;
 
     // --- Commands of the menu bar --------------------------------------------------------
     void DirectEdit();
@@ -165,6 +160,8 @@ public:
     void SaveAsKBL();
     void ExitKBC();
     void cmdHelp();
+    // Turns installing Persian letters and digits on or off, and saves the choice.
+    void PersianLetters();
 
     // The window is about to close: true when it may (the question was not cancelled).
     bool queryClose();

@@ -122,7 +122,29 @@ QStringList editKeyChoices(const LayoutModel& model) {
     return QStringList{lamAlefCaption()} + model.extraCharsItems();
 }
 
-EditCheck checkEditedKey(const QString& text, const QString& openedWith, bool multiCharAllowed) {
+QString foldToCodePageLetters(const QString& text) {
+    QString out = text;
+    for (QChar& c : out) {
+        const char16_t u = c.unicode();
+        if (u == 0x06CC) {
+            c = QChar(0x064A);
+        } else if (u == 0x06A9) {
+            c = QChar(0x0643);
+        } else if (u >= 0x06F0 && u <= 0x06F9) {
+            c = QChar(u'0' + (u - 0x06F0));
+        } else if (u >= 0x0660 && u <= 0x0669) {
+            c = QChar(u'0' + (u - 0x0660));
+        }
+    }
+    return out;
+}
+
+QString foldedLettersNotice() {
+    return QStringLiteral("ی و ک به صورت ي و ك، و ارقام فارسي به صورت ارقام لاتين ذخيره شد.");
+}
+
+EditCheck checkEditedKey(const QString& typed, const QString& openedWith, bool multiCharAllowed) {
+    const QString text = foldToCodePageLetters(typed);
     if (text == openedWith) {
         return EditCheck::Unchanged;
     }
@@ -159,7 +181,8 @@ QString editCheckMessage(EditCheck check) {
     return {};
 }
 
-void rememberEditedText(LayoutModel& model, const QString& text) {
+void rememberEditedText(LayoutModel& model, const QString& typed) {
+    const QString text = foldToCodePageLetters(typed);
     if (editKeyChoices(model).contains(text)) {
         return;
     }
@@ -170,7 +193,8 @@ void rememberEditedText(LayoutModel& model, const QString& text) {
     }
 }
 
-EditApplyOutcome applyEditedKey(LayoutModel& model, int key, const QString& text) {
+EditApplyOutcome applyEditedKey(LayoutModel& model, int key, const QString& typed) {
+    const QString text = foldToCodePageLetters(typed);
     if (text.isEmpty()) {
         return EditApplyOutcome::Nothing;
     }

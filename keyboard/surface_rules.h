@@ -89,7 +89,15 @@ enum class EditCheck {
     NotEncodable,  // a character the layout file cannot hold (no code page 1256 byte)
 };
 
-// The dialog's checks on OK, in order; the first that fails names the message.
+// Persian yeh and keheh (ی ک) as the code page 1256 letters ي and ك, and Persian and
+// Arabic-Indic digits as ASCII digits: what a layout file holds for them. Installing turns
+// them back when the Persian letters setting is on.
+QString foldToCodePageLetters(const QString& text);
+// The one-line notice shown when the dialog stored a text so folded.
+QString foldedLettersNotice();
+
+// The dialog's checks on OK, in order; the first that fails names the message. The text is
+// taken folded (foldToCodePageLetters).
 EditCheck checkEditedKey(const QString& text, const QString& openedWith, bool multiCharAllowed);
 QString editCheckMessage(EditCheck check);
 

@@ -1,31 +1,75 @@
-// XKB installation: the symbols file in the user's XKB folder (read by libxkbcommon, so by
-// Wayland sessions) and, under X, the keymap compiled with setxkbmap and xkbcomp.
+// XKB installation: the user's symbols, rules and Compose files (read by libxkbcommon, so by
+// Wayland sessions and desktop settings) and, under X, the keymap compiled with setxkbmap and
+// xkbcomp, made the active group with a way to switch back.
 #include "xkb_layout_installer.h"
+
+#include "keyboard/platform/x11_keyboard.h"
+#include "keyboard/xkb_user_files.h"
 
 #include "common/atomic_file.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
+#include <memory>
+#include <optional>
+#include <vector>
+
 namespace zerva::keyboard {
 namespace {
 
 constexpr int kMaxXGroups = 4;
 
-bool writeAtomically(const QString& path, const QByteArray& bytes, QString* error) {
-    if (!QDir().mkpath(QFileInfo(path).absolutePath())) {
-        *error = QStringLiteral("cannot create the folder of %1").arg(path);
+// Files written together: each is complete beside its place before any of them is put there.
+class StagedFiles {
+public:
+    bool stage(const QString& path, const QByteArray& bytes, QString* error) {
+        if (!QDir().mkpath(QFileInfo(path).absolutePath())) {
+            *error = QStringLiteral("cannot create the folder of %1").arg(path);
+            return false;
+        }
+        auto file = std::make_unique<common::AtomicFile>(path);
+        if (!file->open() || !file->write(bytes)) {
+            *error = QStringLiteral("cannot write %1: %2").arg(path, file->errorString());
+            return false;
+        }
+        m_files.push_back(std::move(file));
+        return true;
+    }
+    bool commit(QString* error) {
+        for (const auto& file : m_files) {
+            if (!file->commit()) {
+                *error = QStringLiteral("cannot write %1: %2")
+                             .arg(file->targetPath(), file->errorString());
+                return false;
+            }
+        }
+        return true;
+    }
+
+private:
+    std::vector<std::unique_ptr<common::AtomicFile>> m_files;
+};
+
+// The file's bytes, nothing when there is no file; false when it is there but cannot be read
+// (it is then never replaced).
+bool readExisting(const QString& path, std::optional<QByteArray>* bytes, QString* error) {
+    bytes->reset();
+    if (!QFileInfo::exists(path)) {
+        return true;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = QStringLiteral("cannot read %1: %2").arg(path, file.errorString());
         return false;
     }
-    const common::WriteOutcome written = common::writeFileAtomically(path, bytes);
-    if (!written) {
-        *error = written.error;
-    }
-    return written.ok;
+    *bytes = file.readAll();
+    return true;
 }
 
 struct ToolRun {
@@ -62,8 +106,41 @@ ToolRun runTool(const QString& program, const QStringList& args, const QByteArra
     return run;
 }
 
-// "layout:  us,ir" and "variant: ,pes" lines of setxkbmap -query.
-XkbLayoutList parseQuery(const QByteArray& text) {
+QStringList splitList(const QString& value) {
+    QStringList items = value.split(QLatin1Char(','));
+    return items;
+}
+
+// Every item empty joins to nothing, as setxkbmap writes it.
+QString joinList(const QStringList& items) {
+    return items.join(QString()).isEmpty() ? QString() : items.join(QLatin1Char(','));
+}
+
+} // namespace
+
+QString userXkbConfigDir() {
+    QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (config.isEmpty() || QDir::isRelativePath(config)) {
+        config = QDir::homePath() + QStringLiteral("/.config");
+    }
+    return QDir::cleanPath(config + QStringLiteral("/xkb"));
+}
+
+QString userXkbSymbolsDir() {
+    return userXkbConfigDir() + QStringLiteral("/symbols");
+}
+
+QString defaultXDisplay() {
+    return qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ? qEnvironmentVariable("DISPLAY")
+                                                          : QString();
+}
+
+QString userComposeFile() {
+    const QString set = qEnvironmentVariable("XCOMPOSEFILE");
+    return set.isEmpty() ? QDir::homePath() + QStringLiteral("/.XCompose") : set;
+}
+
+XkbLayoutList parseXkbQuery(const QByteArray& text) {
     XkbLayoutList list;
     for (const QByteArray& raw : text.split('\n')) {
         const QString line = QString::fromLocal8Bit(raw);
@@ -72,25 +149,22 @@ XkbLayoutList parseQuery(const QByteArray& text) {
             continue;
         }
         const QString field = line.left(colon).trimmed();
-        const QStringList values = line.mid(colon + 1).trimmed().split(QLatin1Char(','));
-        if (field == QStringLiteral("layout")) {
-            list.layouts = values;
+        const QString value = line.mid(colon + 1).trimmed();
+        if (field == QStringLiteral("rules")) {
+            list.rules = value;
+        } else if (field == QStringLiteral("model")) {
+            list.model = value;
+        } else if (field == QStringLiteral("layout")) {
+            list.layouts = splitList(value);
         } else if (field == QStringLiteral("variant")) {
-            list.variants = values;
+            list.variants = splitList(value);
+        } else if (field == QStringLiteral("options")) {
+            list.options = splitList(value);
         }
     }
     list.layouts.removeAll(QString());
+    list.options.removeAll(QString());
     return list;
-}
-
-} // namespace
-
-QString userXkbSymbolsDir() {
-    QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (config.isEmpty() || QDir::isRelativePath(config)) {
-        config = QDir::homePath() + QStringLiteral("/.config");
-    }
-    return QDir::cleanPath(config + QStringLiteral("/xkb/symbols"));
 }
 
 XkbLayoutList withLayout(const XkbLayoutList& current, const QString& name) {
@@ -111,19 +185,63 @@ XkbLayoutList withLayout(const XkbLayoutList& current, const QString& name) {
     return list;
 }
 
+QStringList withGroupSwitch(const QStringList& options, const QString& fallback) {
+    for (const QString& option : options) {
+        if (option.startsWith(QStringLiteral("grp:"))) {
+            return options;
+        }
+    }
+    return options + QStringList{fallback};
+}
+
 QString XkbLayoutInstaller::symbolsFilePath() const {
-    return m_options.symbolsDir + QLatin1Char('/') + m_options.layoutName;
+    return m_options.configDir + QStringLiteral("/symbols/") + m_options.layoutName;
+}
+
+QString XkbLayoutInstaller::rulesFilePath() const {
+    return m_options.configDir + QStringLiteral("/rules/evdev");
+}
+
+QString XkbLayoutInstaller::rulesXmlFilePath() const {
+    return m_options.configDir + QStringLiteral("/rules/evdev.xml");
 }
 
 ReloadResult XkbLayoutInstaller::reload(const XkbKeyTexts& texts) {
-    ReloadResult result = loadIntoX(texts);
+    StagedFiles files;
+    QString error;
+    auto writeFailed = [&error] { return ReloadResult{ReloadResult::WriteFailed, error}; };
+
+    if (!files.stage(symbolsFilePath(), exportXkbSymbols(texts, XkbLevelForm::MultipleKeysyms),
+                     &error)) {
+        return writeFailed();
+    }
+    // A rules file of the user's own is theirs: it is never replaced.
+    if (!QFileInfo::exists(rulesFilePath()) &&
+        !files.stage(rulesFilePath(), xkbUserRules(), &error)) {
+        return writeFailed();
+    }
+    std::optional<QByteArray> existing;
+    if (!readExisting(rulesXmlFilePath(), &existing, &error)) {
+        return writeFailed();
+    }
+    if (const auto xml = xkbRulesXmlWithLayout(existing, m_options.layoutName, kXkbGroupName);
+        xml && !files.stage(rulesXmlFilePath(), *xml, &error)) {
+        return writeFailed();
+    }
+    if (!readExisting(m_options.composeFile, &existing, &error)) {
+        return writeFailed();
+    }
+    if (const auto compose = composeFileWithSequences(existing, xkbComposeSequences(texts));
+        compose && !files.stage(m_options.composeFile, *compose, &error)) {
+        return writeFailed();
+    }
+
+    const ReloadResult result = loadIntoX(texts);
     if (result.status == ReloadResult::SessionLoadFailed) {
         return result;
     }
-    QString error;
-    if (!writeAtomically(symbolsFilePath(), exportXkbSymbols(texts, XkbLevelForm::MultipleKeysyms),
-                         &error)) {
-        return {ReloadResult::WriteFailed, error};
+    if (!files.commit(&error)) {
+        return writeFailed();
     }
     return result;
 }
@@ -142,31 +260,42 @@ ReloadResult XkbLayoutInstaller::loadIntoX(const XkbKeyTexts& texts) const {
         return ReloadResult{ReloadResult::SessionLoadFailed, why};
     };
 
-    // The X variant goes to a private folder: the user's file keeps the braces that
-    // xkbcomp would drop.
+    // The X variant goes to a private folder: the X server's compiler drops the braces of the
+    // user's file, so keys of two characters send a keysym of their own that Compose expands.
     QTemporaryDir work;
-    QString error;
-    if (!work.isValid() ||
-        !writeAtomically(work.filePath(QStringLiteral("symbols/") + m_options.layoutName),
-                         exportXkbSymbols(texts, XkbLevelForm::SingleKeysym), &error)) {
-        return failed(error.isEmpty() ? QStringLiteral("no temporary folder") : error);
+    if (!work.isValid()) {
+        return failed(QStringLiteral("no temporary folder"));
+    }
+    const QString symbols = work.filePath(QStringLiteral("symbols/") + m_options.layoutName);
+    QDir().mkpath(QFileInfo(symbols).absolutePath());
+    const common::WriteOutcome written =
+        common::writeFileAtomically(symbols, exportXkbSymbols(texts, XkbLevelForm::ComposeKeysym));
+    if (!written) {
+        return failed(written.error);
     }
     const QString include = QStringLiteral("-I") + work.path();
     const QStringList displayArgs{QStringLiteral("-display"), display};
 
-    // Keep the session's other layouts, so that the user can still switch back to them.
+    // Keep the session's other layouts and options, so that the user can still switch back.
     const ToolRun query = runTool(setxkbmap, displayArgs + QStringList{QStringLiteral("-query")},
                                   {}, m_options.timeoutMs);
     if (!query.ok) {
         return failed(query.err);
     }
-    const XkbLayoutList list = withLayout(parseQuery(query.out), m_options.layoutName);
-    QStringList printArgs = displayArgs;
-    printArgs << include << QStringLiteral("-layout") << list.layouts.join(QLatin1Char(','));
-    if (!list.variants.join(QString()).isEmpty()) {
-        printArgs << QStringLiteral("-variant") << list.variants.join(QLatin1Char(','));
+    XkbLayoutList list = withLayout(parseXkbQuery(query.out), m_options.layoutName);
+    list.options = withGroupSwitch(list.options, m_options.groupSwitch);
+    if (list.rules.isEmpty()) {
+        list.rules = QStringLiteral("evdev");
     }
-    printArgs << QStringLiteral("-print");
+    QStringList printArgs = displayArgs;
+    printArgs << include << QStringLiteral("-rules") << list.rules;
+    if (!list.model.isEmpty()) {
+        printArgs << QStringLiteral("-model") << list.model;
+    }
+    printArgs << QStringLiteral("-layout") << list.layouts.join(QLatin1Char(','));
+    printArgs << QStringLiteral("-variant") << joinList(list.variants);
+    printArgs << QStringLiteral("-option") << QString() << QStringLiteral("-option")
+              << list.options.join(QLatin1Char(',')) << QStringLiteral("-print");
     const ToolRun keymap = runTool(setxkbmap, printArgs, {}, m_options.timeoutMs);
     if (!keymap.ok || keymap.out.trimmed().isEmpty()) {
         return failed(keymap.err.isEmpty() ? QStringLiteral("setxkbmap printed nothing")
@@ -191,6 +320,18 @@ ReloadResult XkbLayoutInstaller::loadIntoX(const XkbKeyTexts& texts) const {
     const bool taken = ours.match(QString::fromUtf8(dump.out)).hasMatch();
     if (!dump.ok || !taken) {
         return failed(QStringLiteral("the X server did not take up the keymap"));
+    }
+
+    // What setxkbmap -query and desktop tools read back, and the new layout made active.
+    QByteArray names;
+    for (const QString& field : {list.rules, list.model, list.layouts.join(QLatin1Char(',')),
+                                 joinList(list.variants), list.options.join(QLatin1Char(','))}) {
+        names += field.toLocal8Bit() + '\0';
+    }
+    QString error;
+    if (!setXkbNamesAndGroup(
+            display, names, static_cast<int>(list.layouts.indexOf(m_options.layoutName)), &error)) {
+        return failed(error);
     }
     return {ReloadResult::Loaded, {}};
 }

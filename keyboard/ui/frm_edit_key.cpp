@@ -109,7 +109,10 @@ void frmEditKey::cmdOkClick() {
         return;
     }
     rememberEditedText(m_model, text);
-    m_result = text;
+    m_result = foldToCodePageLetters(text);
+    if (m_result != text) {
+        m_messenger.MsgBox(foldedLettersNotice(), common::kOkOnly, common::noticeTitle());
+    }
     accept();
 }
 

@@ -25,6 +25,7 @@ KeyboardMenuBar::KeyboardMenuBar(Commands& commands, QWidget* parent)
             a = e.separator ? m->addSeparator() : m->addAction(e.caption);
         }
         a->setObjectName(e.objectName);
+        a->setCheckable(e.checkable);
         if (!e.shortcut.isEmpty()) {
             a->setShortcut(QKeySequence(e.shortcut, QKeySequence::PortableText));
         }
@@ -62,6 +63,9 @@ void KeyboardMenuBar::connectCommand(MenuId id, QAction* action) {
     case MenuId::cmdHelp:
         connect(action, &QAction::triggered, c, &Commands::cmdHelp);
         break;
+    case MenuId::PersianLetters:
+        connect(action, &QAction::triggered, c, &Commands::PersianLetters);
+        break;
     case MenuId::DirectEditKey:
         connect(action, &QAction::triggered, this, &KeyboardMenuBar::DirectEditKeyTriggered);
         break;
@@ -88,6 +92,9 @@ void KeyboardMenuBar::refresh() {
         a->setVisible(m_commands.isVisible(id));
         if (!menuEntry(id).separator) {
             a->setText(m_commands.caption(id));
+        }
+        if (a->isCheckable()) {
+            a->setChecked(m_commands.isChecked(id));
         }
     }
 }

@@ -6,6 +6,7 @@
 #include "keyboard/standard_layout.h"
 #include "keyboard/ui/command_wiring.h"
 
+#include "common/codepage.h"
 #include "common/settings_store.h"
 #include "tests/support/fake_keyboard_services.h"
 #include "tests/support/fake_messenger.h"
@@ -315,6 +316,38 @@ TEST(Commands, ApplyInstallsAndReturnsToViewModeOnTheSystemLayout) {
     EXPECT_TRUE(rig.messenger.all().isEmpty());
 }
 
+TEST(Commands, PersianLettersMenuItemDecidesWhatApplyInstalls) {
+    Rig rig;
+    rig.commands.DirectEdit();
+    const QString yeh = QString(QChar(0x06CC));
+    const QString arabicYeh = QString(common::cp1256Char(237));
+    EXPECT_TRUE(rig.commands.isChecked(MenuId::PersianLetters)); // on when never set
+    EXPECT_TRUE(rig.commands.isVisible(MenuId::PersianLetters));
+    rig.commands.Apply();
+    ASSERT_EQ(rig.reloader.installed.size(), 1u);
+    EXPECT_EQ(rig.reloader.installed[0][28], yeh);
+    EXPECT_EQ(rig.reloader.installed[0][1], QString(QChar(0x06F1)));
+    // The system's file keeps its code page 1256 byte.
+    EXPECT_EQ(test::readFile(rig.systemFile).at(keyboard::kBasePlaneOffset + 28), '\xED');
+
+    rig.commands.DirectEdit();
+    rig.commands.PersianLetters();
+    EXPECT_FALSE(rig.commands.isChecked(MenuId::PersianLetters));
+    EXPECT_EQ(common::RegReadString(rig.settings, common::HKEY_CURRENT_USER,
+                                    QStringLiteral("Software\\Zerva\\Zerva 2001\\Keyboard"),
+                                    QStringLiteral("PersianLetters")),
+              QStringLiteral("0"));
+    rig.edit();
+    rig.commands.Apply();
+    ASSERT_EQ(rig.reloader.installed.size(), 2u);
+    EXPECT_EQ(rig.reloader.installed[1][28], arabicYeh);
+    EXPECT_EQ(rig.reloader.installed[1][1], QStringLiteral("1"));
+    rig.commands.DirectEdit();
+    rig.commands.PersianLetters();
+    EXPECT_TRUE(rig.commands.isChecked(MenuId::PersianLetters));
+    EXPECT_TRUE(rig.messenger.all().isEmpty());
+}
+
 TEST(Commands, ReadingKeepsTheShiftPlaneShown) {
     Rig rig;
     // The system's file gets "@" on key 1's shift slot.
@@ -558,6 +591,12 @@ TEST(KeyboardMenuBar, ItemsCaptionsShortcutsAndTheCloseQuestion) {
     EXPECT_TRUE(bar->action(MenuId::Pattern)->isVisible());
     EXPECT_TRUE(bar->action(MenuId::S0)->isVisible());
     EXPECT_EQ(bar->action(MenuId::DirectEdit)->text(), QStringLiteral("نمايش"));
+    QAction* letters = bar->action(MenuId::PersianLetters);
+    ASSERT_TRUE(letters->isCheckable());
+    EXPECT_TRUE(letters->isChecked());
+    letters->trigger();
+    EXPECT_FALSE(letters->isChecked());
+    EXPECT_FALSE(commands.isChecked(MenuId::PersianLetters));
 
     // The close box and ExitKBC both ask; Cancel keeps the window.
     model.SetKey(0, entryOf(kEdit));

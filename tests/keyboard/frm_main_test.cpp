@@ -1,5 +1,6 @@
 // frmMain and frmEditKey driven as a user would: clicks, synthetic drag and drop events, key
 // presses, the popup menu and the key edit dialog, on the standard layout.
+#include "keyboard/surface_rules.h"
 #include "keyboard/ui/frm_edit_key.h"
 #include "keyboard/ui/frm_main.h"
 
@@ -338,6 +339,22 @@ TEST_F(FrmMainTest, EditDialogRefusesWithItsFourMessagesInOrder) {
         EXPECT_EQ(msg.prompts(), QStringList{s.message});
         EXPECT_EQ(model().keyMapArray(), before);
     }
+}
+
+TEST_F(FrmMainTest, EditDialogTakesPersianYehWithANotice) {
+    w->setEditMode(true);
+    w->focusKey(3);
+    w->setEditDialogRunner([](frmEditKey& d) {
+        d.Text1()->setText(QString(QChar(0x06CC)));
+        d.cmdOk()->click();
+    });
+    w->EditKeyCommand();
+    EXPECT_EQ(model().entryOnKey(3), 37);
+    EXPECT_EQ(w->BtnKey(3)->caption(), ch(237));
+    ASSERT_EQ(msg.prompts().size(), 1);
+    EXPECT_EQ(msg.prompts().front(), foldedLettersNotice());
+    EXPECT_EQ(msg.boxes().front().title, QStringLiteral("توجه!"));
+    EXPECT_FALSE(foldedLettersNotice().contains(QLatin1Char('\n')));
 }
 
 TEST_F(FrmMainTest, EditDialogPlacesWhatWasTyped) {

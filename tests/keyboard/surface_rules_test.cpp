@@ -127,6 +127,11 @@ TEST(SurfaceRules, EditedKeyChecksInOrder) {
         {"TwoInShiftPlane", QStringLiteral("لا"), ch(214), true, EditCheck::Ok},
         {"OneLatin", QStringLiteral("q"), ch(214), false, EditCheck::Ok},
         {"NoCodePageByte", QString(QChar(0x4E2D)), ch(214), false, EditCheck::NotEncodable},
+        {"PersianYehIsTheCodePageYeh", QString(QChar(0x06CC)), ch(214), false, EditCheck::Ok},
+        {"PersianKehehAndDigitInShiftPlane", QString(QChar(0x06A9)) + QChar(0x06F5), ch(214), true,
+         EditCheck::Ok},
+        {"PersianYehOnTheYehKeyIsUnchanged", QString(QChar(0x06CC)), ch(237), false,
+         EditCheck::Unchanged},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -169,6 +174,25 @@ TEST(SurfaceRules, EditedKeyPlacements) {
     EXPECT_EQ(m.keyCaption(6), pair);
     EXPECT_EQ(applyEditedKey(m, 6, QString()), EditApplyOutcome::Nothing);
     EXPECT_EQ(m.keyCaption(6), pair);
+}
+
+TEST(SurfaceRules, PersianLettersAndDigitsAreStoredAsTheirCodePageCharacters) {
+    const QString persian = QString(QChar(0x06CC)) + QChar(0x06A9) + QChar(0x06F0) + QChar(0x06F9) +
+                            QChar(0x0660) + QChar(0x0628);
+    EXPECT_EQ(foldToCodePageLetters(persian), ch(237) + ch(223) + QStringLiteral("090") + ch(200));
+
+    LayoutModel m;
+    loadStandard(m);
+    ASSERT_EQ(applyEditedKey(m, 3, QString(QChar(0x06CC))), EditApplyOutcome::Placed);
+    EXPECT_EQ(m.entryOnKey(3), 37); // the fixed entry of yeh (237), not a run-time entry
+    ASSERT_EQ(applyEditedKey(m, 4, QString(QChar(0x06F7))), EditApplyOutcome::Placed);
+    EXPECT_EQ(m.keyCaption(4), QStringLiteral("7"));
+    m.setShiftPlaneShown(true);
+    ASSERT_EQ(applyEditedKey(m, 6, QString(QChar(0x06A9)) + QChar(0x06CC)),
+              EditApplyOutcome::Placed);
+    EXPECT_EQ(m.keyCaption(6), ch(223) + ch(237));
+    rememberEditedText(m, QString(QChar(0x06A9)) + QChar(0x06CC));
+    EXPECT_EQ(m.extraCharsItems().last(), ch(223) + ch(237));
 }
 
 TEST(SurfaceRules, EditedKeyOnFullPaletteKeepsTheKey) {

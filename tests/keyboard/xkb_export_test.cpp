@@ -108,55 +108,64 @@ TEST(XkbExport, KeysFollowTheLayoutsKeyOrder) {
     EXPECT_EQ(names.size(), keyboard::kXkbKeyCount);
 }
 
-TEST(XkbExport, LevelsAreUnicodeKeysyms) {
-    struct Case {
-        const char* name;
-        QString text;
-        QString multiple;
-        QString single;
-    };
-    const QString lamAlef = common::fromCp1256("\xE1\xC7");
-    const Case cases[] = {
-        {"Empty", QString(), QStringLiteral("NoSymbol"), QStringLiteral("NoSymbol")},
-        {"Alef", common::fromCp1256("\xC7"), QStringLiteral("U0627"), QStringLiteral("U0627")},
-        {"AsciiDigit", QStringLiteral("1"), QStringLiteral("U0031"), QStringLiteral("U0031")},
-        {"CodePageOnlyLetterPe", common::fromCp1256("\x81"), QStringLiteral("U067E"),
-         QStringLiteral("U067E")},
-        {"ZeroWidthNonJoiner", common::fromCp1256("\x9D"), QStringLiteral("U200C"),
-         QStringLiteral("U200C")},
-        {"NoBreakSpace", common::fromCp1256("\xA0"), QStringLiteral("U00A0"),
-         QStringLiteral("U00A0")},
-        {"LamAlef", lamAlef, QStringLiteral("{ U0644, U0627 }"), QStringLiteral("UFEFB")},
-        {"AlefFathatan", common::fromCp1256("\xC7\xF0"), QStringLiteral("{ U0627, U064B }"),
-         QStringLiteral("U0627")},
-        {"ThreeCharacters", common::fromCp1256("\xE1\xC7\xF0"),
-         QStringLiteral("{ U0644, U0627, U064B }"), QStringLiteral("U0644")},
-        {"ControlCharacterHasNoKeysym", QStringLiteral("\t"), QStringLiteral("NoSymbol"),
-         QStringLiteral("NoSymbol")},
-        {"ControlCharacterIsLeftOut", QStringLiteral("\x01") + common::fromCp1256("\xC8"),
-         QStringLiteral("U0628"), QStringLiteral("U0628")},
-        {"BeyondTheBasicPlane", QString::fromUcs4(U"\U0001F600", 1), QStringLiteral("U1F600"),
-         QStringLiteral("U1F600")},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(keyboard::xkbLevel(c.text, XkbLevelForm::MultipleKeysyms), c.multiple) << c.name;
-        EXPECT_EQ(keyboard::xkbLevel(c.text, XkbLevelForm::SingleKeysym), c.single) << c.name;
-    }
+struct LevelCase {
+    const char* name;
+    QString text;
+    int slot;
+    const char* multiple; // the level in the user's file (libxkbcommon)
+    const char* compose;  // the level in the X server's file
+};
+
+class XkbLevel : public testing::TestWithParam<LevelCase> {};
+
+TEST_P(XkbLevel, NamedKeysymsAndTheSlotsOwnKeysymForTwoCharacters) {
+    const LevelCase& c = GetParam();
+    EXPECT_EQ(keyboard::xkbLevel(c.text, XkbLevelForm::MultipleKeysyms, c.slot),
+              QLatin1String(c.multiple));
+    EXPECT_EQ(keyboard::xkbLevel(c.text, XkbLevelForm::ComposeKeysym, c.slot),
+              QLatin1String(c.compose));
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, XkbLevel,
+    testing::Values(
+        LevelCase{"Empty", QString(), 0, "NoSymbol", "NoSymbol"},
+        LevelCase{"Alef", common::fromCp1256("\xC7"), 31, "Arabic_alef", "Arabic_alef"},
+        LevelCase{"AsciiDigit", QStringLiteral("1"), 1, "1", "1"},
+        LevelCase{"CodePageOnlyLetterPe", common::fromCp1256("\x81"), 0, "Arabic_peh",
+                  "Arabic_peh"},
+        LevelCase{"PersianYehAndDigit", QString(QChar(0x06CC)), 28, "Farsi_yeh", "Farsi_yeh"},
+        LevelCase{"NoNameZeroWidthNonJoiner", common::fromCp1256("\x9D"), 95, "U200C", "U200C"},
+        LevelCase{"NoBreakSpace", common::fromCp1256("\xA0"), 73, "nobreakspace", "nobreakspace"},
+        LevelCase{"LamAlef", common::fromCp1256("\xE1\xC7"), 78, "{ Arabic_lam, Arabic_alef }",
+                  "UF5A4E"},
+        LevelCase{"AlefFathatanOnAnotherSlot", common::fromCp1256("\xC7\xF0"), 50,
+                  "{ Arabic_alef, Arabic_fathatan }", "UF5A32"},
+        LevelCase{"ThreeCharacters", common::fromCp1256("\xE1\xC7\xF0"), 48,
+                  "{ Arabic_lam, Arabic_alef, Arabic_fathatan }", "UF5A30"},
+        LevelCase{"ControlCharacterHasNoKeysym", QStringLiteral("\t"), 5, "NoSymbol", "NoSymbol"},
+        LevelCase{"ControlCharacterIsLeftOut", QStringLiteral("\x01") + common::fromCp1256("\xC8"),
+                  60, "Arabic_beh", "Arabic_beh"},
+        LevelCase{"BeyondTheBasicPlane", QString::fromUcs4(U"\U0001F600", 1), 7, "U1F600",
+                  "U1F600"}),
+    [](const testing::TestParamInfo<LevelCase>& info) { return std::string(info.param.name); });
 
 TEST(XkbExport, FileNamesEveryKeyWithTwoLevels) {
     const QString file = QString::fromUtf8(
         keyboard::exportXkbSymbols(standardTexts(), XkbLevelForm::MultipleKeysyms));
     EXPECT_TRUE(file.contains(QStringLiteral("name[Group1] = \"Persian (Zerva 2001)\";")));
-    EXPECT_TRUE(file.contains(QStringLiteral("    key <TLDE> { [ U067E, U0651 ] };\n")));
-    EXPECT_TRUE(file.contains(QStringLiteral("    key <AE02> { [ U0032, { U0627, U064B } ] };\n")));
-    EXPECT_TRUE(file.contains(QStringLiteral("    key <AC05> { [ U0644, { U0644, U0627 } ] };\n")));
-    EXPECT_TRUE(file.contains(QStringLiteral("    key <SPCE> { [ U0020, U200C ] };\n")));
+    EXPECT_TRUE(
+        file.contains(QStringLiteral("    key <TLDE> { [ Arabic_peh, Arabic_shadda ] };\n")));
+    EXPECT_TRUE(file.contains(
+        QStringLiteral("    key <AE02> { [ 2, { Arabic_alef, Arabic_fathatan } ] };\n")));
+    EXPECT_TRUE(file.contains(
+        QStringLiteral("    key <AC05> { [ Arabic_lam, { Arabic_lam, Arabic_alef } ] };\n")));
+    EXPECT_TRUE(file.contains(QStringLiteral("    key <SPCE> { [ space, U200C ] };\n")));
     EXPECT_EQ(file.count(QStringLiteral("    key <")), keyboard::kXkbKeyCount);
 
     keyboard::XkbKeyTexts empty;
     const QString blank = QString::fromUtf8(keyboard::exportXkbSymbols(
-        empty, XkbLevelForm::SingleKeysym, QStringLiteral("A \"quoted\" name")));
+        empty, XkbLevelForm::ComposeKeysym, QStringLiteral("A \"quoted\" name")));
     EXPECT_EQ(blank.count(QStringLiteral("[ NoSymbol, NoSymbol ]")), keyboard::kXkbKeyCount);
     EXPECT_TRUE(blank.contains(QStringLiteral("name[Group1] = \"A \\\"quoted\\\" name\";")));
 }
@@ -169,25 +178,56 @@ TEST(XkbExport, StandardLayoutCompilesWithLibxkbcommon) {
     ASSERT_EQ(compiled.exitCode, 0) << compiled.err.toStdString();
     EXPECT_FALSE(compiled.err.contains(QStringLiteral("ERROR"))) << compiled.err.toStdString();
     EXPECT_EQ(keyLine(compiled.out, QStringLiteral("AC05")),
-              QStringLiteral("key <AC05> { [ U0644, { U0644, U0627 } ] };"));
+              QStringLiteral("key <AC05> { [ Arabic_lam, { Arabic_lam, Arabic_alef } ] };"));
     EXPECT_EQ(keyLine(compiled.out, QStringLiteral("AE02")),
-              QStringLiteral("key <AE02> { [ 2, { U0627, U064B } ] };"));
+              QStringLiteral("key <AE02> { [ 2, { Arabic_alef, Arabic_fathatan } ] };"));
     EXPECT_EQ(keyLine(compiled.out, QStringLiteral("BKSL")),
               QStringLiteral("key <BKSL> { [ Arabic_jeh, nobreakspace ] };"));
     EXPECT_EQ(keyLine(compiled.out, QStringLiteral("SPCE")),
               QStringLiteral("key <SPCE> { [ space, U200C ] };"));
 }
 
-TEST(XkbExport, SingleKeysymFormCompilesWithTheLigature) {
+TEST(XkbExport, ComposeFormCompilesWithTheSlotsOwnKeysyms) {
     REQUIRE_XKBCLI();
     QTemporaryDir dir;
-    const ToolOutput compiled =
-        compileLayout(dir, keyboard::exportXkbSymbols(standardTexts(), XkbLevelForm::SingleKeysym));
+    const ToolOutput compiled = compileLayout(
+        dir, keyboard::exportXkbSymbols(standardTexts(), XkbLevelForm::ComposeKeysym));
     ASSERT_EQ(compiled.exitCode, 0) << compiled.err.toStdString();
     EXPECT_EQ(keyLine(compiled.out, QStringLiteral("AC05")),
-              QStringLiteral("key <AC05> { [ U0644, UFEFB ] };"));
+              QStringLiteral("key <AC05> { [ Arabic_lam, U000F5A4E ] };"));
     EXPECT_EQ(keyLine(compiled.out, QStringLiteral("AE02")),
-              QStringLiteral("key <AE02> { [ 2, U0627 ] };"));
+              QStringLiteral("key <AE02> { [ 2, U000F5A32 ] };"));
+}
+
+TEST(XkbExport, ComposeSequencesSpellOutEveryTextOfSeveralCharacters) {
+    keyboard::XkbKeyTexts texts = standardTexts();
+    texts[5] = QStringLiteral("a\"\\"); // a base-plane slot too, with characters to escape
+    EXPECT_EQ(QString::fromUtf8(keyboard::xkbComposeSequences(texts)),
+              QStringLiteral("<UF5A05> : \"a\\\"\\\\\"   # key <AE05>\n") +
+                  QStringLiteral("<UF5A32> : \"") + common::fromCp1256("\xC7\xF0") +
+                  QStringLiteral("\"   # key <AE02>, Shift\n<UF5A4E> : \"") +
+                  common::fromCp1256("\xE1\xC7") + QStringLiteral("\"   # key <AC05>, Shift\n"));
+    EXPECT_TRUE(keyboard::xkbComposeSequences(keyboard::XkbKeyTexts{}).isEmpty());
+}
+
+TEST(XkbExport, PersianLettersReplaceArabicYehKafAndNumberRowDigits) {
+    keyboard::XkbKeyTexts texts = standardTexts();
+    texts[48 + 13] = common::fromCp1256("\xED\xDF"); // a combined key: ي ك
+    texts[34] = QStringLiteral("5");                 // a digit outside the number row
+    const keyboard::XkbKeyTexts out = keyboard::withPersianLetters(texts);
+    EXPECT_EQ(out[28], QString(QChar(0x06CC))); // D: yeh
+    EXPECT_EQ(out[35], QString(QChar(0x06A9))); // ;: keheh
+    EXPECT_EQ(out[48 + 13], QString(QChar(0x06CC)) + QChar(0x06A9));
+    EXPECT_EQ(out[1], QString(QChar(0x06F1))); // number row, base
+    EXPECT_EQ(out[10], QString(QChar(0x06F0)));
+    EXPECT_EQ(out[34], QStringLiteral("5")); // not on the number row
+    EXPECT_EQ(out[48 + 5], texts[48 + 5]);   // alef maksura stays
+    EXPECT_EQ(out[48 + 30], texts[48 + 30]); // lam-alef stays
+    int changed = 0;
+    for (int slot = 0; slot < keyboard::kXkbSlotCount; ++slot) {
+        changed += out[slot] != texts[slot] ? 1 : 0;
+    }
+    EXPECT_EQ(changed, 13); // ten digits, yeh, kaf and the combined key
 }
 
 // The compile check would catch a damaged file: without this, a passing compile proves little.
@@ -199,34 +239,41 @@ TEST(XkbExport, CompilerRefusesADamagedFile) {
     EXPECT_NE(compileLayout(dir, damaged).exitCode, 0);
 }
 
-TEST(XkbExport, HowToTypeFindsCharactersOnTheirKeys) {
+// Every character of the standard layout is found on a key of its own slot, by the tool
+// input methods and desktops use to look a character up.
+TEST(XkbExport, HowToTypeFindsEveryCharacterOfTheStandardLayout) {
     REQUIRE_XKBCLI();
     QTemporaryDir dir;
-    ASSERT_EQ(compileLayout(
-                  dir, keyboard::exportXkbSymbols(standardTexts(), XkbLevelForm::MultipleKeysyms))
+    const keyboard::XkbKeyTexts texts = standardTexts();
+    ASSERT_EQ(compileLayout(dir, keyboard::exportXkbSymbols(texts, XkbLevelForm::MultipleKeysyms))
                   .exitCode,
               0);
-    struct Case {
-        const char* keysym;
-        const char* key;
-        int level;
-    };
-    const Case cases[] = {{"U0698", "BKSL", 1}, {"U061F", "AB10", 2}, {"U067E", "TLDE", 1},
-                          {"U0651", "TLDE", 2}, {"U200C", "SPCE", 2}, {"U0644", "AC05", 1}};
-    for (const Case& c : cases) {
-        const ToolOutput typed = runXkbcli({QStringLiteral("how-to-type"),
-                                            QStringLiteral("--layout"), keyboard::kXkbLayoutName,
-                                            QStringLiteral("--keysym"), QLatin1String(c.keysym)},
-                                           dir.path());
-        ASSERT_EQ(typed.exitCode, 0) << c.keysym << typed.err.toStdString();
-        // "51  BKSL  1  Persian (Zerva 2001)  1  [ ]": keycode, key, layout, name, level, mods.
+    int checked = 0;
+    QStringList missing;
+    for (int slot = 0; slot < keyboard::kXkbSlotCount; ++slot) {
+        if (texts[slot].size() != 1) {
+            continue; // the two combined keys: their characters are on keys of their own
+        }
+        const int key = slot % keyboard::kXkbKeyCount;
+        const int level = slot < keyboard::kXkbKeyCount ? 1 : 2;
+        const ToolOutput typed =
+            runXkbcli({QStringLiteral("how-to-type"), QStringLiteral("--layout"),
+                       keyboard::kXkbLayoutName, QString::number(texts[slot].at(0).unicode())},
+                      dir.path());
+        // "42  AC05  1  Persian (Zerva 2001)  1  [ ]": keycode, key, layout, name, level, mods.
         const QRegularExpression row(
             QStringLiteral("^\\s*\\d+\\s+%1\\s+1\\s+Persian \\(Zerva 2001\\)\\s+%2\\s+\\[")
-                .arg(QLatin1String(c.key))
-                .arg(c.level),
+                .arg(keyboard::xkbKeyName(key))
+                .arg(level),
             QRegularExpression::MultilineOption);
-        EXPECT_TRUE(row.match(typed.out).hasMatch()) << c.keysym << "\n" << typed.out.toStdString();
+        ++checked;
+        if (typed.exitCode != 0 || !row.match(typed.out).hasMatch()) {
+            missing
+                << QStringLiteral("slot %1 U+%2").arg(slot).arg(texts[slot].at(0).unicode(), 4, 16);
+        }
     }
+    EXPECT_EQ(checked, 94);
+    EXPECT_TRUE(missing.isEmpty()) << missing.join(QStringLiteral(", ")).toStdString();
 }
 
 } // namespace

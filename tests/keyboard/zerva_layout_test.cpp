@@ -28,8 +28,11 @@ struct ToolRun {
     QByteArray err;
 };
 
-ToolRun runTool(const QStringList& args) {
+ToolRun runTool(const QStringList& args, const QProcessEnvironment& env = {}) {
     QProcess p;
+    if (!env.isEmpty()) {
+        p.setProcessEnvironment(env);
+    }
     p.start(binDir() + QStringLiteral("/zerva-layout"), args);
     ToolRun r;
     if (!p.waitForFinished(30000)) {
@@ -143,4 +146,54 @@ TEST(ZervaLayoutTool, CopyExitCodes) {
     // The copy of a file with a foreign header is written with the standard one.
     runTool({QStringLiteral("copy"), odd, out, yes[0], yes[1]});
     EXPECT_EQ(readFile(out), plainStandardFile());
+}
+
+// install: what Apply does, in a home of the test's own; without a display only files change.
+TEST(ZervaLayoutTool, InstallWritesTheSystemFileAndTheUsersLayoutOrNothing) {
+    QTemporaryDir dir;
+    const QString std = dir.filePath(QStringLiteral("std.kbd"));
+    ASSERT_TRUE(writeFile(std, standardLayoutImage()));
+    const QString home = dir.filePath(QStringLiteral("home"));
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("HOME"), home);
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/.config"));
+    env.insert(QStringLiteral("Windir"), home + QStringLiteral("/windows"));
+    env.remove(QStringLiteral("XCOMPOSEFILE"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    env.remove(QStringLiteral("DISPLAY"));
+    const QString systemFile = home + QStringLiteral("/windows/System/KBDA1.KBD");
+    const QString symbols = home + QStringLiteral("/.config/xkb/symbols/zerva");
+
+    ToolRun r = runTool({QStringLiteral("install"), std}, env);
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(readFile(systemFile), standardLayoutImage());
+    EXPECT_TRUE(
+        readFile(symbols).contains("key <AC05> { [ Arabic_lam, { Arabic_lam, Arabic_alef } ] };"));
+    EXPECT_TRUE(QFile::exists(home + QStringLiteral("/.XCompose")));
+    EXPECT_TRUE(QFile::exists(home + QStringLiteral("/.config/xkb/rules/evdev.xml")));
+
+    r = runTool({QStringLiteral("install"), dir.filePath(QStringLiteral("missing.kbd"))}, env);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(runTool({QStringLiteral("install")}, env).exitCode, 2);
+
+    // An X server that is not there: the system's file and the user's files stay as they were.
+    QByteArray other = standardLayoutImage();
+    other[kBasePlaneOffset] = '#';
+    const QString otherFile = dir.filePath(QStringLiteral("other.kbd"));
+    ASSERT_TRUE(writeFile(otherFile, other));
+    const QByteArray symbolsBefore = readFile(symbols);
+    env.insert(QStringLiteral("DISPLAY"), QStringLiteral(":987"));
+    r = runTool({QStringLiteral("install"), otherFile}, env);
+    EXPECT_EQ(r.exitCode, 4) << r.err.toStdString();
+    EXPECT_TRUE(QString::fromUtf8(r.err).startsWith(QStringLiteral("خطا در نصب صفحه كليد")));
+    EXPECT_EQ(readFile(systemFile), standardLayoutImage());
+    EXPECT_EQ(readFile(symbols), symbolsBefore);
+
+    // A system folder that cannot be made: nothing is installed.
+    env.remove(QStringLiteral("DISPLAY"));
+    ASSERT_TRUE(writeFile(dir.filePath(QStringLiteral("blocked")), "a file, not a folder"));
+    env.insert(QStringLiteral("Windir"), dir.filePath(QStringLiteral("blocked")));
+    r = runTool({QStringLiteral("install"), otherFile}, env);
+    EXPECT_EQ(r.exitCode, 3) << r.err.toStdString();
+    EXPECT_EQ(readFile(symbols), symbolsBefore);
 }

@@ -1,10 +1,15 @@
 // zerva-layout: reads, copies and writes keyboard layout files with the keyboard core, for
 // users and for tests. Prompts of the reader go to standard error; usage is in English.
+#include "keyboard/commands.h"
 #include "keyboard/layout_file.h"
+#include "keyboard/layout_install.h"
 #include "keyboard/layout_model.h"
+#include "keyboard/platform/xkb_layout_installer.h"
 #include "keyboard/standard_layout.h"
+#include "keyboard/windir.h"
 
 #include "common/messages.h"
+#include "common/settings_store.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -16,7 +21,13 @@ namespace {
 using namespace zerva;
 using namespace zerva::keyboard;
 
-enum ExitCode { kExitOk = 0, kExitNotRead = 1, kExitUsage = 2, kExitWriteFailed = 3 };
+enum ExitCode {
+    kExitOk = 0,
+    kExitNotRead = 1,
+    kExitUsage = 2,
+    kExitWriteFailed = 3,
+    kExitNotLoaded = 4,
+};
 
 constexpr const char* kUsage =
     "Usage:\n"
@@ -29,6 +40,12 @@ constexpr const char* kUsage =
     "      read, 3 when writing failed.\n"
     "  zerva-layout standard OUT\n"
     "      Write the standard layout to OUT.\n"
+    "  zerva-layout install FILE [--answer yes|no]\n"
+    "      Install FILE as the Keyboard program's Apply does: the system's layout file\n"
+    "      ($Windir/System/KBDA1.KBD), the user's XKB layout (~/.config/xkb) and Compose file\n"
+    "      (~/.XCompose), and, when DISPLAY names an X server, the layout loaded there as\n"
+    "      the active group. Exit 0 when installed, 1 when FILE was refused or not read, 3\n"
+    "      when a file could not be written, 4 when the X server did not take the layout.\n"
     "\n"
     "--answer answers the question asked for a file whose header is not the standard one\n"
     "(default: no). Exit status 2 means a usage error.\n";
@@ -181,7 +198,8 @@ int main(int argc, char* argv[]) {
     }
 
     bool yes = false;
-    if (command == QStringLiteral("dump") || command == QStringLiteral("copy")) {
+    if (command == QStringLiteral("dump") || command == QStringLiteral("copy") ||
+        command == QStringLiteral("install")) {
         if (!takeAnswer(args, yes)) {
             return usage("--answer takes yes or no, once");
         }
@@ -213,6 +231,31 @@ int main(int argc, char* argv[]) {
             return usage("standard takes one output file");
         }
         return writeOrReport(writeFileAtomically(args.at(0), standardLayoutImage()), args.at(0));
+    }
+    if (command == QStringLiteral("install")) {
+        if (args.size() != 1) {
+            return usage("install takes one layout file");
+        }
+        LayoutModel model;
+        ConsoleMessenger messenger(yes);
+        if (ReadLayoutFile(model, args.at(0), messenger) != ReadOutcome::Read) {
+            return kExitNotRead;
+        }
+        const common::SettingsStore settings = common::SettingsStore::standard();
+        XkbLayoutInstaller installer;
+        const InstallOutcome outcome = installLayoutFiles(model, systemLayoutPath(), installer,
+                                                          persianLettersOnInstall(settings));
+        if (outcome.result == InstallResult::Installed) {
+            return kExitOk;
+        }
+        const bool written = outcome.result == InstallResult::ReloadFailed &&
+                             outcome.reload.status == ReloadResult::SessionLoadFailed;
+        std::fprintf(stderr, "%s\n%s\n",
+                     (written ? installReloadFailedMessage() : installWriteFailedMessage())
+                         .toUtf8()
+                         .constData(),
+                     outcome.reload.detail.toUtf8().constData());
+        return written ? kExitNotLoaded : kExitWriteFailed;
     }
     return usage("unknown command");
 }

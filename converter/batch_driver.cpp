@@ -66,7 +66,9 @@ public:
         : m_settings(settings), m_window(window), m_wordService(word), m_messenger(messenger),
           m_table(std::move(table)), m_source(folderPrefix(settings.sourceFolder)),
           m_destination(folderPrefix(settings.destinationFolder)),
-          m_work(workFilePath(m_destination)) {}
+          m_work(workFilePath(m_destination)) {
+        m_options.noCounterpart = &m_fileNoCounterpart;
+    }
 
     RunOutcome go();
 
@@ -89,6 +91,10 @@ private:
     std::unique_ptr<WordDocuments> m_word;
     bool m_wordUsable = true;
     std::unique_ptr<QTemporaryDir> m_wordFolder;
+    // Characters without a counterpart: of the file being converted, and of the files done.
+    qint64 m_fileNoCounterpart = 0;
+    qint64 m_noCounterpart = 0;
+    ConvertOptions m_options;
 };
 
 RunOutcome Run::go() {
@@ -124,11 +130,7 @@ RunOutcome Run::go() {
         }
     }
     quitWord();
-    common::MsgBoxArgs done;
-    const QString blanks(10, QLatin1Char(' '));
-    done.prompt = blanks + texts::kMsgDone() + blanks;
-    done.intervalTime = 3000;
-    m_messenger.MsgBox(done);
+    m_messenger.MsgBox(completionNotice(m_noCounterpart));
     return RunOutcome::Finished;
 }
 
@@ -136,6 +138,7 @@ Run::FileResult Run::convert(int index, int number, int count) {
     if (!m_window.isSelected(index)) {
         return FileResult::Skipped;
     }
+    m_fileNoCounterpart = 0;
     const QString name = m_window.fileName(index);
     const QString source = m_source + name;
     const QString destination = m_destination + name;
@@ -154,18 +157,18 @@ Run::FileResult Run::convert(int index, int number, int count) {
     ConvertStatus result = ConvertStatus::SourceUnreadable;
     if (extension == QLatin1String("rtf")) {
         m_window.ShowBusy(index, status);
-        result = ConvertRtfFile(source, m_work, m_table, m_messenger);
+        result = ConvertRtfFile(source, m_work, m_table, m_messenger, m_options);
     } else if (extension == QLatin1String("txt")) {
         m_window.ShowBusy(index, status);
         switch (m_settings.reorder) {
         case Reorder::RightToLeft:
-            result = ConvertTextFileRtl(source, m_work, m_table, m_messenger);
+            result = ConvertTextFileRtl(source, m_work, m_table, m_messenger, m_options);
             break;
         case Reorder::LeftToRight:
-            result = ConvertTextFileLtr(source, m_work, m_table, m_messenger);
+            result = ConvertTextFileLtr(source, m_work, m_table, m_messenger, m_options);
             break;
         case Reorder::None:
-            result = ConvertTextFile(source, m_work, m_table, m_messenger);
+            result = ConvertTextFile(source, m_work, m_table, m_messenger, m_options);
             break;
         }
     } else {
@@ -175,6 +178,7 @@ Run::FileResult Run::convert(int index, int number, int count) {
         QFile::remove(m_work);
         return FileResult::Failed;
     }
+    m_noCounterpart += m_fileNoCounterpart;
     m_window.ShowDone(index);
     return FileResult::Done;
 }
@@ -219,16 +223,17 @@ Run::FileResult Run::convertWord(int index, const QString& source, const QString
             QFile::remove(f);
         }
     };
-    const bool ok = m_word->saveAsRtf(source, docToRtf) &&
-                    rtfUnicodeToCodePage(docToRtf, bytesRtf) &&
-                    succeeded(ConvertRtfFile(bytesRtf, correctBytes, m_table, m_messenger)) &&
-                    rtfCodePageToUnicode(correctBytes, correctRtf) &&
-                    m_word->saveAsWord(correctRtf, m_work) && putInPlace(m_work, destination);
+    const bool ok =
+        m_word->saveAsRtf(source, docToRtf) && rtfUnicodeToCodePage(docToRtf, bytesRtf) &&
+        succeeded(ConvertRtfFile(bytesRtf, correctBytes, m_table, m_messenger, m_options)) &&
+        rtfCodePageToUnicode(correctBytes, correctRtf) && m_word->saveAsWord(correctRtf, m_work) &&
+        putInPlace(m_work, destination);
     cleanUp();
     if (!ok) {
         QFile::remove(m_work);
         return FileResult::Failed;
     }
+    m_noCounterpart += m_fileNoCounterpart;
     m_window.ShowDone(index);
     return FileResult::Done;
 }
@@ -241,6 +246,19 @@ void Run::quitWord() {
 }
 
 } // namespace
+
+common::MsgBoxArgs completionNotice(qint64 noCounterpart) {
+    common::MsgBoxArgs done;
+    const QString blanks(10, QLatin1Char(' '));
+    done.prompt = blanks + texts::kMsgDone() + blanks;
+    if (noCounterpart > 0) {
+        // A loss is told until the user has seen it.
+        done.prompt += QLatin1Char('\n') + common::noCounterpartMessage(noCounterpart);
+    } else {
+        done.intervalTime = 3000;
+    }
+    return done;
+}
 
 QString workFileName() {
     return QStringLiteral("CnvrtFile.cfp");

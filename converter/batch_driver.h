@@ -53,6 +53,10 @@ enum class RunOutcome {
     DestinationNotWritable, // told; nothing converted
 };
 
+// The notice at the end of a run: it closes by itself after 3 seconds, unless characters
+// without a counterpart in the target encoding were met; it then says how many and stays.
+common::MsgBoxArgs completionNotice(qint64 noCounterpart);
+
 // The work file a converted file is written to before it is renamed over its destination.
 QString workFileName();
 

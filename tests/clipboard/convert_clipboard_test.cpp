@@ -66,6 +66,27 @@ TEST_F(ClipboardPress, ConvertsTextAndRtfTogetherAndAnnouncesIt) {
     EXPECT_EQ(clipboard.data.rtf, QByteArray("{\\'d3\\'e1 \\'e1}"));
 }
 
+TEST_F(ClipboardPress, CharactersWithoutCounterpartAreCountedAndTheNoticeStays) {
+    ASSERT_TRUE(zerva::test::writeFile(dir.filePath(QStringLiteral("TABLE3.INI")),
+                                       "225=193\r\n[Reverse Best Fits]\r\n129=200\r\n"
+                                       "[No Counterpart]\r\n128=63\r\n"));
+    clipboard.copyFromOtherProgram({cp({0x80, 0x81, 0xc1}), QByteArray("{\\'80\\'80}")});
+    EXPECT_EQ(press(Direction::ChangeFromMS, 3), ChangeOutcome::Converted);
+    EXPECT_EQ(clipboard.data.text, cp({0x3f, 0xc8, 0xe1}));
+    EXPECT_EQ(clipboard.data.rtf, QByteArray("{\\'3f\\'3f}"));
+    ASSERT_EQ(messenger.boxes().size(), 1u);
+    EXPECT_EQ(messenger.boxes()[0].prompt,
+              completionPrompt() + QStringLiteral("\n3 نويسه قابل تبديل نبود."));
+    EXPECT_EQ(messenger.boxes()[0].intervalTime, 0);
+
+    // The same clipboard towards code page 1256: nothing counted, the notice closes itself.
+    clipboard.copyFromOtherProgram({cp({0x80}), std::nullopt});
+    EXPECT_EQ(press(Direction::ChangeToMS, 3), ChangeOutcome::Converted);
+    EXPECT_EQ(clipboard.data.text, cp({0x80}));
+    EXPECT_EQ(messenger.boxes().back().prompt, completionPrompt());
+    EXPECT_EQ(messenger.boxes().back().intervalTime, kCompletionNoticeTime);
+}
+
 TEST_F(ClipboardPress, RtfAloneIsConvertedAlone) {
     clipboard.copyFromOtherProgram({std::nullopt, QByteArray("\\'e1")});
     EXPECT_EQ(press(), ChangeOutcome::Converted);

@@ -38,6 +38,14 @@ public:
     void systemMessage(const QString& text, const QString&) override { printErr(text); }
 };
 
+// Characters the target encoding has no counterpart for (written as its "?"): told on
+// standard error; the conversion itself succeeded.
+void reportNoCounterpart(qint64 count) {
+    if (count > 0) {
+        printErr(common::noCounterpartMessage(count));
+    }
+}
+
 QString destinationNotWritableMessage() {
     return QStringLiteral("امكان نوشتن در مقصد موجود نميباشد.");
 }
@@ -114,23 +122,26 @@ int convertFiles(const Options& options, common::Messenger& messenger) {
         return kExitFailed;
     }
     int result = kExitOk;
+    qint64 noCounterpart = 0;
+    ConvertOptions convertOptions;
+    convertOptions.noCounterpart = &noCounterpart;
     for (const QString& path : options.paths) {
         const QFileInfo info(path);
         const QString suffix = info.suffix().toLower();
         const QString destination = QDir(options.outFolder).filePath(info.fileName());
         ConvertStatus status = ConvertStatus::SourceUnreadable;
         if (suffix == QStringLiteral("rtf")) {
-            status = ConvertRtfFile(path, destination, table, messenger);
+            status = ConvertRtfFile(path, destination, table, messenger, convertOptions);
         } else if (suffix == QStringLiteral("txt")) {
             switch (options.reorder) {
             case Reorder::None:
-                status = ConvertTextFile(path, destination, table, messenger);
+                status = ConvertTextFile(path, destination, table, messenger, convertOptions);
                 break;
             case Reorder::Rtl:
-                status = ConvertTextFileRtl(path, destination, table, messenger);
+                status = ConvertTextFileRtl(path, destination, table, messenger, convertOptions);
                 break;
             case Reorder::Ltr:
-                status = ConvertTextFileLtr(path, destination, table, messenger);
+                status = ConvertTextFileLtr(path, destination, table, messenger, convertOptions);
                 break;
             }
         } else {
@@ -143,6 +154,7 @@ int convertFiles(const Options& options, common::Messenger& messenger) {
             result = kExitFailed;
         }
     }
+    reportNoCounterpart(noCounterpart);
     return result;
 }
 
@@ -164,8 +176,10 @@ int convertClipboardBytes(const Options& options, common::Messenger& messenger) 
     const QString& out = options.paths.at(1);
     const auto format = options.mode == Mode::ClipboardRtf ? clipboard::ClipboardFormat::Rtf
                                                            : clipboard::ClipboardFormat::Text;
-    switch (clipboard::ConvertClipboardFile(*table, format, in, out)) {
+    qint64 noCounterpart = 0;
+    switch (clipboard::ConvertClipboardFile(*table, format, in, out, &noCounterpart)) {
     case clipboard::FileResult::Ok:
+        reportNoCounterpart(noCounterpart);
         return kExitOk;
     case clipboard::FileResult::ReadFailed:
         messenger.MsgBox(fileFailedMessage(QFileInfo(in).fileName()), common::kOkOnly, QString());

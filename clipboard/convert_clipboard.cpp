@@ -27,6 +27,12 @@ ConvertOutcome ConvertClipboard(const ClipboardTable& table, ClipboardService& c
     if (!data->text && !data->rtf) {
         return ConvertOutcome::NothingToConvert;
     }
+    // Replacement characters are what the toolkit makes of 8-bit text offered as UTF-8: the
+    // original bytes are not there to convert, and writing the text back would lose them.
+    if (data->text && data->text->contains(QChar::ReplacementCharacter)) {
+        messenger.MsgBox(texts::kMsgTextUnreadable(), common::kOkOnly, QString());
+        return ConvertOutcome::ClipboardFailed;
+    }
     ClipboardData converted;
     qint64 counted = 0;
     if (data->rtf) {

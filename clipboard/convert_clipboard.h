@@ -13,12 +13,15 @@ namespace zerva::clipboard {
 enum class ConvertOutcome {
     Converted,        // text and/or RTF were converted and put back
     NothingToConvert, // neither text nor RTF: the clipboard is untouched
-    ClipboardFailed,  // it could not be read or written: untouched, the user was told
+    ClipboardFailed,  // it could not be read or written, or its text arrived damaged:
+                      // untouched, the user was told
 };
 
 // Reads the clipboard's text and RTF, converts both, and only when both are done replaces
 // the clipboard's contents with the results in one step (so a failure leaves it as it was).
-// Shows the message that the clipboard cannot be opened when reading or writing fails.
+// Shows the message that the clipboard cannot be opened when reading or writing fails. Text
+// holding U+FFFD (8-bit text the toolkit read as UTF-8) is not converted: the clipboard is
+// left as it was and the user told so.
 // noCounterpart, when given, receives the number of characters without a counterpart.
 ConvertOutcome ConvertClipboard(const ClipboardTable& table, ClipboardService& clipboard,
                                 common::Messenger& messenger, qint64* noCounterpart = nullptr);

@@ -120,6 +120,19 @@ TEST_F(ClipboardPress, ClipboardFailuresLeaveItUntouchedAndAreNotCalledDone) {
     EXPECT_TRUE(messenger.boxes()[0].title.isEmpty());
 }
 
+// 8-bit text that another program offered as UTF-8 reaches the converter as replacement
+// characters: its bytes are gone, so the clipboard is left as it was.
+TEST_F(ClipboardPress, DamagedTextLeavesTheClipboardAsItWas) {
+    const ClipboardData before{QStringLiteral("\uFFFD\uFFFD A"), QByteArray("{\\'e1}")};
+    clipboard.copyFromOtherProgram(before, true);
+    EXPECT_EQ(press(), ChangeOutcome::ClipboardFailed);
+    EXPECT_EQ(clipboard.writes, 0);
+    EXPECT_EQ(clipboard.data, before);
+    EXPECT_TRUE(clipboard.other);
+    EXPECT_EQ(messenger.prompts(),
+              QStringList{QStringLiteral("متن Clipboard را نميتوان خواند؛ Clipboard تغيير نكرد.")});
+}
+
 TEST_F(ClipboardPress, BrokenTableReportsAndNeverTouchesTheClipboard) {
     ASSERT_TRUE(
         zerva::test::writeFile(dir.filePath(QStringLiteral("TABLE5.INI")), "65=66\r\n65=67\r\n"));

@@ -205,7 +205,9 @@ QString usageText() {
         "--rtl and --ltr reorder the lines of text files for that direction.\n"
         "--clipboard-text and --clipboard-rtf convert the bytes of IN into OUT with the\n"
         "clipboard converter's table loader and rules, as code page 1256 text or as RTF.\n"
-        "The table folder defaults to the installation folder.\n");
+        "The table folder defaults to the installation folder. Characters the target\n"
+        "encoding has no counterpart for are written as its \"?\" and their number is told\n"
+        "on standard error.\n");
 }
 
 std::variant<Options, QString> parseArguments(const QStringList& args) {

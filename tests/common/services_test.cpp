@@ -222,7 +222,17 @@ TEST(SingleInstance, SecondCopyRaisesTheFirstOnItsDisplayOnly) {
     LocalSingleInstance otherDisplay(name);
     EXPECT_EQ(QFileInfo(first.serverName()).path(), runtime.path());
 
-    EXPECT_FALSE(first.raiseRunningCopy()); // nobody yet
+    // A socket file left by a copy that crashed answers nobody and is taken over.
+    {
+        const QByteArray path = QFile::encodeName(first.serverName());
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::memcpy(address.sun_path, path.constData(), static_cast<std::size_t>(path.size()));
+        ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        ::close(fd);
+    }
+    EXPECT_FALSE(first.raiseRunningCopy()); // nobody answers
     int raised = 0;
     ASSERT_TRUE(first.listen([&raised] { ++raised; }));
     EXPECT_TRUE(second.raiseRunningCopy());

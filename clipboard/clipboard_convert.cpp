@@ -25,7 +25,9 @@ void appendByte(QByteArray& out, QByteArrayView hex) {
 
 } // namespace
 
-QByteArray convertTextBytes(const ClipboardTable& table, QByteArrayView text) {
+QByteArray convertTextBytes(const ClipboardTable& table, QByteArrayView text,
+                            qint64* noCounterpart) {
+    qint64 counted = 0;
     QByteArray out;
     out.reserve(text.size());
     const qsizetype n = text.size();
@@ -39,6 +41,7 @@ QByteArray convertTextBytes(const ClipboardTable& table, QByteArrayView text) {
                 continue;
             }
         }
+        counted += cells.noCounterpart ? 1 : 0;
         if (cells.out1Hex.isEmpty()) {
             continue;
         }
@@ -47,16 +50,19 @@ QByteArray convertTextBytes(const ClipboardTable& table, QByteArrayView text) {
             appendByte(out, cells.out2Hex);
         }
     }
+    if (noCounterpart != nullptr) {
+        *noCounterpart += counted;
+    }
     return out;
 }
 
-QString convertText(const ClipboardTable& table, const QString& text) {
+QString convertText(const ClipboardTable& table, const QString& text, qint64* noCounterpart) {
     QString out;
     out.reserve(text.size());
     QByteArray run;
     auto flush = [&] {
         if (!run.isEmpty()) {
-            out += common::fromCp1256(convertTextBytes(table, run));
+            out += common::fromCp1256(convertTextBytes(table, run, noCounterpart));
             run.clear();
         }
     };
@@ -83,7 +89,8 @@ qsizetype CopyThrough(QByteArrayView input, QByteArray& output, qsizetype positi
     return end;
 }
 
-QByteArray convertRtf(const ClipboardTable& table, QByteArrayView rtf) {
+QByteArray convertRtf(const ClipboardTable& table, QByteArrayView rtf, qint64* noCounterpart) {
+    qint64 counted = 0;
     QByteArray out;
     out.reserve(rtf.size() + rtf.size() / 8);
     const qsizetype n = rtf.size();
@@ -121,6 +128,7 @@ QByteArray convertRtf(const ClipboardTable& table, QByteArrayView rtf) {
                 continue;
             }
         }
+        counted += cells.noCounterpart ? 1 : 0;
         if (cells.out1Hex.isEmpty()) {
             out.chop(1); // the escape's backslash
         } else {
@@ -133,11 +141,15 @@ QByteArray convertRtf(const ClipboardTable& table, QByteArrayView rtf) {
         }
         p += 3;
     }
+    if (noCounterpart != nullptr) {
+        *noCounterpart += counted;
+    }
     return out;
 }
 
 FileResult ConvertClipboardFile(const ClipboardTable& table, ClipboardFormat format,
-                                const QString& inPath, const QString& outPath) {
+                                const QString& inPath, const QString& outPath,
+                                qint64* noCounterpart) {
     QByteArray bytes;
     switch (common::readRegularFile(inPath, &bytes)) {
     case common::SourceError::None:
@@ -149,8 +161,9 @@ FileResult ConvertClipboardFile(const ClipboardTable& table, ClipboardFormat for
         return FileResult::ReadFailed;
     }
 
-    const QByteArray converted =
-        format == ClipboardFormat::Rtf ? convertRtf(table, bytes) : convertTextBytes(table, bytes);
+    const QByteArray converted = format == ClipboardFormat::Rtf
+                                     ? convertRtf(table, bytes, noCounterpart)
+                                     : convertTextBytes(table, bytes, noCounterpart);
     if (!common::writeFileAtomically(outPath, converted)) {
         return FileResult::WriteFailed;
     }

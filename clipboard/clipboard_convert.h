@@ -10,19 +10,25 @@
 
 namespace zerva::clipboard {
 
+// Every conversion adds to noCounterpart, when given, the number of characters the table
+// marks as having no counterpart (outside a matched pair).
+
 // Converts code page 1256 bytes: a pair entry whose second byte follows wins over the
 // single-byte entry; a single byte becomes nothing, one byte or two bytes.
-QByteArray convertTextBytes(const ClipboardTable& table, QByteArrayView text);
+QByteArray convertTextBytes(const ClipboardTable& table, QByteArrayView text,
+                            qint64* noCounterpart = nullptr);
 
 // Converts clipboard text: each character stands for its code page 1256 byte. A character
 // without such a byte passes through unchanged and never joins a pair.
-QString convertText(const ClipboardTable& table, const QString& text);
+QString convertText(const ClipboardTable& table, const QString& text,
+                    qint64* noCounterpart = nullptr);
 
 // Converts RTF: only escapes of the form \'hh change; everything else is copied. Digits
 // are read in either case and written in lower case; a malformed or cut-off escape is
 // copied unchanged; an escaped backslash never starts an escape; after a control word
 // beginning with "level" everything up to the next "}" is copied unchanged.
-QByteArray convertRtf(const ClipboardTable& table, QByteArrayView rtf);
+QByteArray convertRtf(const ClipboardTable& table, QByteArrayView rtf,
+                      qint64* noCounterpart = nullptr);
 
 // Copies input from position up to and including the next delimiter to output and returns
 // the position after it; without a further delimiter, copies the rest and returns the
@@ -36,6 +42,7 @@ enum class FileResult { Ok, ReadFailed, NotRegular, WriteFailed };
 // Converts the bytes of inPath with the clipboard rules into outPath. The output is written
 // to a temporary file in outPath's folder and renamed over outPath only when complete.
 FileResult ConvertClipboardFile(const ClipboardTable& table, ClipboardFormat format,
-                                const QString& inPath, const QString& outPath);
+                                const QString& inPath, const QString& outPath,
+                                qint64* noCounterpart = nullptr);
 
 } // namespace zerva::clipboard

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
 #include <functional>
@@ -24,6 +25,12 @@ struct ClipboardFormats {
     // The data was written by this program (it carries the program's private mark).
     bool ownWrite = false;
 };
+
+// The text of a clipboard's plain text bytes ("text/plain" without a character set): valid
+// UTF-8 is read as such; anything else is what a legacy program put there, its own bytes,
+// and each byte is taken as its code page 1256 character (what the conversion works on),
+// never replaced by U+FFFD.
+QString textFromPlainBytes(QByteArrayView bytes);
 
 class ClipboardService {
 public:

@@ -1,8 +1,8 @@
 // Loading a table file into the clipboard converter's table.
 #include "clipboard_table.h"
 
-#include "common/messages.h"
 #include "common/hex_digits.h"
+#include "common/messages.h"
 #include "common/profile_file.h"
 #include "common/table_files.h"
 
@@ -15,7 +15,6 @@ namespace zerva::clipboard {
 namespace {
 
 constexpr char kDigits[] = "0123456789abcdef";
-
 
 // The output of one single-byte entry while loading; out1 absent means "dropped".
 struct SingleEntry {
@@ -74,12 +73,27 @@ std::optional<QByteArrayView> FindPairTarget(QByteArrayView pairs, QByteArrayVie
 std::optional<ClipboardTable> parseClipboardTable(QByteArrayView bytes, Direction direction,
                                                   TableProblem* problem) {
     std::array<std::optional<SingleEntry>, 256> singles;
+    common::ReverseFits fits;
+    common::TableSection from1256 = common::TableSection::Other;
     ClipboardTable table;
     int lineNumber = 0;
     common::TableFileLines lines(bytes);
     QByteArrayView line;
     while (lines.next(line)) {
         ++lineNumber;
+        if (common::isTableSectionHeader(line)) {
+            const common::TableSection section = common::tableSectionOf(line);
+            const bool reverseOnly = section == common::TableSection::ReverseBestFits ||
+                                     section == common::TableSection::NoCounterpart;
+            from1256 = reverseOnly ? section : common::TableSection::Other;
+        }
+        if (from1256 != common::TableSection::Other) {
+            if (direction == Direction::ChangeFromMS && !fits.add(from1256, line)) {
+                fail(problem, lineNumber, "a reverse entry is not one byte to bytes");
+                return std::nullopt;
+            }
+            continue;
+        }
         common::TableEntry parsed;
         switch (common::parseTableEntry(line, parsed)) {
         case common::TableLine::Entry:
@@ -135,7 +149,11 @@ std::optional<ClipboardTable> parseClipboardTable(QByteArrayView bytes, Directio
 
     for (int b = 0; b < 256; ++b) {
         auto& cells = table.cells[static_cast<std::size_t>(b)];
-        const auto& entry = singles[static_cast<std::size_t>(b)];
+        auto& entry = singles[static_cast<std::size_t>(b)];
+        if (const auto& fit = fits[static_cast<std::uint8_t>(b)]; fit && !entry) {
+            entry = SingleEntry{fit->output.first, fit->output.second};
+            cells.noCounterpart = fit->counted;
+        }
         if (!entry) {
             cells.out1Hex = ByteToHex(static_cast<std::uint8_t>(b));
         } else if (entry->out1) {

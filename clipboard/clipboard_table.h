@@ -1,5 +1,7 @@
 // The clipboard converter's own form of a conversion table and its loader. A table file is
-// read whole (section headers are not looked at) and conflicting repeats are errors.
+// read whole and conflicting repeats are errors. Only the sections read from code page 1256
+// ("[Reverse Best Fits]", "[No Counterpart]", common/table_files.h) are told apart: they
+// count only in that direction and only for bytes no other line gives back.
 #pragma once
 
 #include <QByteArray>
@@ -25,6 +27,9 @@ struct ByteCells {
     QByteArray out1Hex; // empty: the byte is dropped
     QByteArray out2Hex; // empty, or the second output byte
     QByteArray pairs;   // 4-character records: second source byte, target byte
+    // From code page 1256 only: the format has no counterpart for the byte; its output is
+    // the format's "?" and it is counted.
+    bool noCounterpart = false;
 };
 
 struct ClipboardTable {

@@ -10,6 +10,10 @@ namespace zerva::clipboard::texts {
 inline QString kMsgClipboardFailed() {
     return QStringLiteral("Clipboard را نميتوان گشود.");
 }
+// The clipboard's text arrived damaged (8-bit text offered as UTF-8): it is left alone.
+inline QString kMsgTextUnreadable() {
+    return QStringLiteral("متن Clipboard را نميتوان خواند؛ Clipboard تغيير نكرد.");
+}
 // The completion notice (padded with blanks when shown).
 inline QString kMsgDone() {
     return QStringLiteral("عمليات تبديل تمام شد.");

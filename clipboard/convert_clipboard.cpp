@@ -5,6 +5,7 @@
 #include "clipboard_texts.h"
 
 #include "common/messages.h"
+#include "common/table_files.h"
 
 namespace zerva::clipboard {
 
@@ -17,7 +18,7 @@ void reportClipboardFailure(common::Messenger& messenger) {
 } // namespace
 
 ConvertOutcome ConvertClipboard(const ClipboardTable& table, ClipboardService& clipboard,
-                                common::Messenger& messenger) {
+                                common::Messenger& messenger, qint64* noCounterpart) {
     const auto data = clipboard.read();
     if (!data) {
         reportClipboardFailure(messenger);
@@ -26,23 +27,37 @@ ConvertOutcome ConvertClipboard(const ClipboardTable& table, ClipboardService& c
     if (!data->text && !data->rtf) {
         return ConvertOutcome::NothingToConvert;
     }
+    // Replacement characters are what the toolkit makes of 8-bit text offered as UTF-8: the
+    // original bytes are not there to convert, and writing the text back would lose them.
+    if (data->text && data->text->contains(QChar::ReplacementCharacter)) {
+        messenger.MsgBox(texts::kMsgTextUnreadable(), common::kOkOnly, QString());
+        return ConvertOutcome::ClipboardFailed;
+    }
     ClipboardData converted;
+    qint64 counted = 0;
     if (data->rtf) {
-        converted.rtf = convertRtf(table, *data->rtf);
+        converted.rtf = convertRtf(table, *data->rtf, &counted);
     }
     if (data->text) {
-        converted.text = convertText(table, *data->text);
+        converted.text = convertText(table, *data->text, &counted);
     }
     if (!clipboard.write(converted)) {
         reportClipboardFailure(messenger);
         return ConvertOutcome::ClipboardFailed;
     }
+    if (noCounterpart != nullptr) {
+        *noCounterpart += counted;
+    }
     return ConvertOutcome::Converted;
 }
 
-QString completionPrompt() {
+QString completionPrompt(qint64 noCounterpart) {
     const QString blanks(10, QLatin1Char(' '));
-    return blanks + texts::kMsgDone() + blanks;
+    QString prompt = blanks + texts::kMsgDone() + blanks;
+    if (noCounterpart > 0) {
+        prompt += QLatin1Char('\n') + common::noCounterpartMessage(noCounterpart);
+    }
+    return prompt;
 }
 
 ChangeOutcome cmdChangeClick(const QString& installPath, int tableNumber, Direction direction,
@@ -51,15 +66,17 @@ ChangeOutcome cmdChangeClick(const QString& installPath, int tableNumber, Direct
     if (!table) {
         return ChangeOutcome::TableFailed;
     }
-    const ConvertOutcome outcome = ConvertClipboard(*table, clipboard, messenger);
+    qint64 noCounterpart = 0;
+    const ConvertOutcome outcome = ConvertClipboard(*table, clipboard, messenger, &noCounterpart);
     if (outcome == ConvertOutcome::ClipboardFailed) {
         // The failure was reported; announcing completion as well would call it a success.
         return ChangeOutcome::ClipboardFailed;
     }
     common::MsgBoxArgs notice;
-    notice.prompt = completionPrompt();
+    notice.prompt = completionPrompt(noCounterpart);
     notice.button = common::kOkOnly;
-    notice.intervalTime = kCompletionNoticeTime;
+    // A loss is told until the user has seen it.
+    notice.intervalTime = noCounterpart > 0 ? 0 : kCompletionNoticeTime;
     messenger.MsgBox(notice);
     return outcome == ConvertOutcome::Converted ? ChangeOutcome::Converted
                                                 : ChangeOutcome::NothingToConvert;

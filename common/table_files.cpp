@@ -96,6 +96,46 @@ TableLine parseTableEntry(QByteArrayView line, TableEntry& entry) {
     return parseSide(value, entry.output) ? TableLine::Entry : TableLine::BadNumber;
 }
 
+bool isTableSectionHeader(QByteArrayView line) {
+    return line.size() >= 2 && line.front() == '[' && line.back() == ']';
+}
+
+TableSection tableSectionOf(QByteArrayView header) {
+    if (header == QByteArrayView("[Convert Table]")) {
+        return TableSection::Convert;
+    }
+    if (header == QByteArrayView("[Reverse Best Fits]")) {
+        return TableSection::ReverseBestFits;
+    }
+    if (header == QByteArrayView("[No Counterpart]")) {
+        return TableSection::NoCounterpart;
+    }
+    return TableSection::Other;
+}
+
+bool ReverseFits::add(TableSection section, QByteArrayView line) {
+    TableEntry entry;
+    switch (parseTableEntry(line, entry)) {
+    case TableLine::Entry:
+        break;
+    case TableLine::NotAnEntry:
+        return true;
+    case TableLine::BadNumber:
+    case TableLine::PairWithoutTarget:
+        return false;
+    }
+    if (entry.source.second) {
+        return false;
+    }
+    std::optional<ReverseFit>& fit = m_fits[*entry.source.first];
+    const bool counted = section == TableSection::NoCounterpart;
+    if (counted && fit && !fit->counted) {
+        return true; // a best fit is better than none
+    }
+    fit = ReverseFit{entry.output, counted};
+    return true;
+}
+
 QString tableListFileName() {
     return QStringLiteral("ZERVACNV.INI");
 }
@@ -146,6 +186,10 @@ QString tableListErrorMessage() {
 QString tableFileErrorMessage(int n) {
     return QStringLiteral("اشكال در پروندهي Table") + QString::number(n) +
            QStringLiteral(".ini، امكان تبديل پرونده وجود ندارد.");
+}
+
+QString noCounterpartMessage(qint64 count) {
+    return QString::number(count) + QStringLiteral(" نويسه قابل تبديل نبود.");
 }
 
 } // namespace zerva::common

@@ -7,6 +7,7 @@
 #include <QList>
 #include <QString>
 
+#include <array>
 #include <cstdint>
 #include <optional>
 
@@ -48,6 +49,45 @@ enum class TableLine {
 // that yields nothing is refused: it would put a NUL byte into the text.
 TableLine parseTableEntry(QByteArrayView line, TableEntry& entry);
 
+// A section header is a whole line "[...]". Entries towards code page 1256 are those of
+// "[Convert Table]". Two more sections are read only when converting from code page 1256,
+// for the characters of code page 1256 that the chosen format lacks; their entries are
+// written from the code page 1256 side ("c=a": code page 1256 byte c becomes byte a of the
+// format, "c=a+b" two bytes, "c=" nothing) and count only for bytes that no entry of
+// "[Convert Table]" gives back:
+//   "[Reverse Best Fits]": the nearest character the format has (or nothing);
+//   "[No Counterpart]": no counterpart at all; written as the entry says (the format's "?")
+//   and counted, so the user can be told how many characters were lost.
+enum class TableSection {
+    Convert,         // [Convert Table]
+    ReverseBestFits, // [Reverse Best Fits]
+    NoCounterpart,   // [No Counterpart]
+    Other,
+};
+
+// Whether a line is a section header, and which section it opens.
+bool isTableSectionHeader(QByteArrayView line);
+TableSection tableSectionOf(QByteArrayView header);
+
+// What one code page 1256 byte becomes in a from-code-page-1256 section.
+struct ReverseFit {
+    TableSide output;     // empty: the byte is dropped
+    bool counted = false; // from "[No Counterpart]"
+};
+
+// Gathers the entries of the two from-code-page-1256 sections: a best fit wins over "no
+// counterpart", and a later line over an earlier one of the same section.
+class ReverseFits {
+public:
+    // A line of such a section; false when it makes the file invalid (a number that is not
+    // a byte value, two source bytes).
+    bool add(TableSection section, QByteArrayView line);
+    const std::optional<ReverseFit>& operator[](std::uint8_t byte) const { return m_fits[byte]; }
+
+private:
+    std::array<std::optional<ReverseFit>, 256> m_fits;
+};
+
 // The list file's name, and the file name of table n (1-based): TABLE<n>.INI. Both are
 // found in a folder without regard to case.
 QString tableListFileName();
@@ -83,5 +123,9 @@ TableList readTableList(const ProfileFile& list);
 QString noTablesMessage();
 QString tableListErrorMessage();
 QString tableFileErrorMessage(int n);
+
+// The line added to a conversion's completion notice when count characters had no
+// counterpart in the chosen format (count > 0).
+QString noCounterpartMessage(qint64 count);
 
 } // namespace zerva::common

@@ -46,7 +46,9 @@ public:
         common::Messenger& messenger, ConversionTable table)
         : m_settings(settings), m_window(window), m_wordService(word), m_messenger(messenger),
           m_table(std::move(table)), m_source(folderPrefix(settings.sourceFolder)),
-          m_destination(folderPrefix(settings.destinationFolder)) {}
+          m_destination(folderPrefix(settings.destinationFolder)) {
+        m_options.noCounterpart = &m_fileNoCounterpart;
+    }
 
     RunOutcome go();
 
@@ -71,6 +73,10 @@ private:
     bool m_wordUsable = true;
     std::unique_ptr<QTemporaryDir> m_wordFolder;
     ConvertStatus m_lastStatus = ConvertStatus::Success;
+    // Characters without a counterpart: of the file being converted, and of the files done.
+    qint64 m_fileNoCounterpart = 0;
+    qint64 m_noCounterpart = 0;
+    ConvertOptions m_options;
 };
 
 QString Run::failedPrompt(const QString& name) const {
@@ -117,11 +123,7 @@ RunOutcome Run::go() {
         }
     }
     quitWord();
-    common::MsgBoxArgs done;
-    const QString blanks(10, QLatin1Char(' '));
-    done.prompt = blanks + texts::kMsgDone() + blanks;
-    done.intervalTime = 3000;
-    m_messenger.MsgBox(done);
+    m_messenger.MsgBox(completionNotice(m_noCounterpart));
     return RunOutcome::Finished;
 }
 
@@ -130,6 +132,7 @@ Run::FileResult Run::convert(int index, int number, int count) {
     if (!m_window.isSelected(index)) {
         return FileResult::Skipped;
     }
+    m_fileNoCounterpart = 0;
     const QString name = m_window.fileName(index);
     const QString source = m_source + name;
     const QString destination = m_destination + name;
@@ -148,18 +151,18 @@ Run::FileResult Run::convert(int index, int number, int count) {
     ConvertStatus result = ConvertStatus::SourceUnreadable;
     if (extension == QLatin1String("rtf")) {
         m_window.ShowBusy(index, status);
-        result = ConvertRtfFile(source, destination, m_table, m_messenger);
+        result = ConvertRtfFile(source, destination, m_table, m_messenger, m_options);
     } else if (extension == QLatin1String("txt")) {
         m_window.ShowBusy(index, status);
         switch (m_settings.reorder) {
         case Reorder::RightToLeft:
-            result = ConvertTextFileRtl(source, destination, m_table, m_messenger);
+            result = ConvertTextFileRtl(source, destination, m_table, m_messenger, m_options);
             break;
         case Reorder::LeftToRight:
-            result = ConvertTextFileLtr(source, destination, m_table, m_messenger);
+            result = ConvertTextFileLtr(source, destination, m_table, m_messenger, m_options);
             break;
         case Reorder::None:
-            result = ConvertTextFile(source, destination, m_table, m_messenger);
+            result = ConvertTextFile(source, destination, m_table, m_messenger, m_options);
             break;
         }
     } else {
@@ -169,6 +172,7 @@ Run::FileResult Run::convert(int index, int number, int count) {
     if (!succeeded(result)) {
         return FileResult::Failed;
     }
+    m_noCounterpart += m_fileNoCounterpart;
     m_window.ShowDone(index);
     return FileResult::Done;
 }
@@ -214,16 +218,17 @@ Run::FileResult Run::convertWord(int index, const QString& source, const QString
             QFile::remove(f);
         }
     };
-    const bool ok = m_word->saveAsRtf(source, docToRtf) &&
-                    rtfUnicodeToCodePage(docToRtf, bytesRtf) &&
-                    succeeded(ConvertRtfFile(bytesRtf, correctBytes, m_table, m_messenger)) &&
-                    rtfCodePageToUnicode(correctBytes, correctRtf) &&
-                    m_word->saveAsWord(correctRtf, converted) &&
-                    common::copyFileAtomically(converted, destination).ok;
+    const bool ok =
+        m_word->saveAsRtf(source, docToRtf) && rtfUnicodeToCodePage(docToRtf, bytesRtf) &&
+        succeeded(ConvertRtfFile(bytesRtf, correctBytes, m_table, m_messenger, m_options)) &&
+        rtfCodePageToUnicode(correctBytes, correctRtf) &&
+        m_word->saveAsWord(correctRtf, converted) &&
+        common::copyFileAtomically(converted, destination).ok;
     cleanUp();
     if (!ok) {
         return FileResult::Failed;
     }
+    m_noCounterpart += m_fileNoCounterpart;
     m_window.ShowDone(index);
     return FileResult::Done;
 }
@@ -236,6 +241,19 @@ void Run::quitWord() {
 }
 
 } // namespace
+
+common::MsgBoxArgs completionNotice(qint64 noCounterpart) {
+    common::MsgBoxArgs done;
+    const QString blanks(10, QLatin1Char(' '));
+    done.prompt = blanks + texts::kMsgDone() + blanks;
+    if (noCounterpart > 0) {
+        // A loss is told until the user has seen it.
+        done.prompt += QLatin1Char('\n') + common::noCounterpartMessage(noCounterpart);
+    } else {
+        done.intervalTime = 3000;
+    }
+    return done;
+}
 
 QString busyStatusText(const QString& name, int number, int count) {
     // The name is isolated so that a Latin name and its quotes keep their order in the

@@ -53,6 +53,10 @@ enum class RunOutcome {
     DestinationNotWritable, // told; nothing converted
 };
 
+// The notice at the end of a run: it closes by itself after 3 seconds, unless characters
+// without a counterpart in the target encoding were met; it then says how many and stays.
+common::MsgBoxArgs completionNotice(qint64 noCounterpart);
+
 // The status line while a file is converted: the quoted name, then its number among the
 // files of the run and their count.
 QString busyStatusText(const QString& name, int number, int count);

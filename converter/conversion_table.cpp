@@ -18,8 +18,10 @@ std::array<char, 2> hexOf(std::uint8_t value) {
     return {HexHigh(value), HexLow(value)};
 }
 
-// Applies one entry line inside the table section; false when the line makes the file invalid.
-bool applyEntry(QByteArrayView line, Direction direction, ConversionTable& table) {
+// Applies one entry line inside the table section; false when the line makes the file
+// invalid. given marks the bytes that received a single-byte entry.
+bool applyEntry(QByteArrayView line, Direction direction, ConversionTable& table,
+                std::array<bool, 256>& given) {
     common::TableEntry entry;
     switch (common::parseTableEntry(line, entry)) {
     case common::TableLine::Entry:
@@ -42,6 +44,7 @@ bool applyEntry(QByteArrayView line, Direction direction, ConversionTable& table
         // A pair always yields one byte; a second output byte is not used.
         return table.addPair(*key.first, *key.second, *value.first);
     }
+    given[*key.first] = true;
     if (!value.first) {
         table.setByte(*key.first, 0, 0, 0);
     } else if (!value.second) {
@@ -68,8 +71,9 @@ void ConversionTable::reset() {
 }
 
 void ConversionTable::setByte(std::uint8_t source, std::uint8_t kind, std::uint8_t out1,
-                              std::uint8_t out2) {
+                              std::uint8_t out2, bool noCounterpart) {
     ByteEntry& e = m_bytes[source];
+    e.noCounterpart = noCounterpart;
     e.kind = kind;
     e.out1 = out1;
     e.out2 = out2;
@@ -93,21 +97,44 @@ bool ConversionTable::addPair(std::uint8_t first, std::uint8_t second, std::uint
 }
 
 std::optional<ConversionTable> parseConversionTable(QByteArrayView text, Direction direction) {
-    static constexpr QByteArrayView kSection("[Convert Table]");
+    using common::TableSection;
     ConversionTable table;
-    bool inSection = false;
+    TableSection section = TableSection::Other;
+    std::array<bool, 256> given{};
+    common::ReverseFits fits;
     common::TableFileLines lines(text);
     QByteArrayView line;
     while (lines.next(line)) {
-        if (line.size() >= 2 && line.front() == '[' && line.back() == ']') {
-            inSection = line == kSection;
+        if (common::isTableSectionHeader(line)) {
+            section = common::tableSectionOf(line);
             continue;
         }
-        if (!inSection) {
-            continue;
+        bool ok = true;
+        switch (section) {
+        case TableSection::Convert:
+            ok = applyEntry(line, direction, table, given);
+            break;
+        case TableSection::ReverseBestFits:
+        case TableSection::NoCounterpart:
+            ok = direction != Direction::FromMs || fits.add(section, line);
+            break;
+        case TableSection::Other:
+            break;
         }
-        if (!applyEntry(line, direction, table)) {
+        if (!ok) {
             return std::nullopt;
+        }
+    }
+    if (direction == Direction::FromMs) {
+        for (int x = 0; x < 256; ++x) {
+            const auto byte = static_cast<std::uint8_t>(x);
+            const std::optional<common::ReverseFit>& fit = fits[byte];
+            if (given[byte] || !fit) {
+                continue;
+            }
+            const common::TableSide& out = fit->output;
+            const std::uint8_t kind = !out.first ? 0 : !out.second ? 1 : 2;
+            table.setByte(byte, kind, out.first.value_or(0), out.second.value_or(0), fit->counted);
         }
     }
     return table;

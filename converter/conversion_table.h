@@ -4,6 +4,8 @@
 // Table files are read line by line: lines end with CR LF, a lone CR or a lone LF; entries
 // count only inside sections headed exactly "[Convert Table]"; an entry is "a=c", "a=c+d",
 // "a+b=c", "a+b=c+d" or "a=" with plain decimal byte values (blanks around them allowed).
+// From code page 1256, the sections "[Reverse Best Fits]" and "[No Counterpart]" also count
+// for the bytes the entries do not give back (common/table_files.h).
 #pragma once
 
 #include "common/messages.h"
@@ -43,6 +45,9 @@ struct ByteEntry {
     std::uint8_t pairHead = 0; // newest pair entry starting with this byte; 0 none
     std::array<char, 2> out1Hex{'0', '0'};
     std::array<char, 2> out2Hex{'0', '0'};
+    // From code page 1256 only: the chosen format has no counterpart for the byte. It is
+    // written as its entry says (the format's "?") and counted by the converters.
+    bool noCounterpart = false;
 };
 
 // Two source bytes that become one output byte.
@@ -64,7 +69,8 @@ public:
     void reset();
 
     // Entry for a single source byte (replaces an earlier entry of that byte).
-    void setByte(std::uint8_t source, std::uint8_t kind, std::uint8_t out1, std::uint8_t out2);
+    void setByte(std::uint8_t source, std::uint8_t kind, std::uint8_t out1, std::uint8_t out2,
+                 bool noCounterpart = false);
     // Adds a pair entry ahead of older ones with the same first byte; false when the table
     // already holds kMaxPairs pair entries.
     bool addPair(std::uint8_t first, std::uint8_t second, std::uint8_t target);

@@ -74,8 +74,9 @@ public:
             const char text[8] = {'\\', '\'', e.out1Hex[0], e.out1Hex[1],
                                   '\\', '\'', e.out2Hex[0], e.out2Hex[1]};
             std::memcpy(m_escape[static_cast<std::size_t>(x)].data(), text, 8);
-            m_length[static_cast<std::size_t>(x)] =
-                e.pairHead != 0 ? kNotSimple : static_cast<std::uint8_t>(e.kind * 4);
+            m_length[static_cast<std::size_t>(x)] = e.pairHead != 0 || e.noCounterpart
+                                                        ? kNotSimple
+                                                        : static_cast<std::uint8_t>(e.kind * 4);
         }
         // The whole output of an escape that becomes one escape of the same length, by its
         // two digit characters (as hexPairs() indexes them); kNotPlain for anything else.
@@ -100,6 +101,9 @@ public:
             m_wideMap.notPlain[x] = plain ? 0 : 0x80;
         }
     }
+
+    // Escapes of bytes without a counterpart met so far (not those taken into a pair).
+    qint64 counted() const { return m_counted; }
 
     // Converts data[0..n) into out and returns how many bytes were consumed: all of them at
     // the end of the file, otherwise all but a tail that may start an escape or pair not yet
@@ -291,6 +295,7 @@ private:
                 }
             }
         }
+        m_counted += e.noCounterpart ? 1 : 0;
         switch (e.kind) {
         case 0:
             --out; // the character disappears, backslash and all
@@ -315,17 +320,19 @@ private:
         return p + 4;
     }
 
+    // Starts a pair or is counted: left to backslash().
     static constexpr std::uint8_t kNotSimple = 255;
     // Never part of an escape's output: hexadecimal digits are ASCII.
     static constexpr std::uint32_t kNotPlain = 0x80000000u;
 
     const ConversionTable& m_table;
     std::array<std::array<std::uint8_t, 8>, 256> m_escape{};
-    std::array<std::uint8_t, 256> m_length{}; // 0 dropped, 4 or 8; kNotSimple starts a pair
+    std::array<std::uint8_t, 256> m_length{}; // 0 dropped, 4 or 8; or kNotSimple
     detail::PageVector<std::uint32_t> m_plainEscape;
     bool m_wide = false;
     detail::WideEscapeMap m_wideMap{};
     bool m_inLevel = false;
+    qint64 m_counted = 0;
 };
 
 } // namespace
@@ -375,6 +382,9 @@ ConvertStatus ConvertRtfFile(const QString& sourcePath, const QString& destinati
     }
     if (status == ConvertStatus::Success && !destination.commit()) {
         status = ConvertStatus::WriteFailed;
+    }
+    if (status == ConvertStatus::Success && options.noCounterpart != nullptr) {
+        *options.noCounterpart += scanner.counted();
     }
     if (status == ConvertStatus::WriteFailed) {
         messenger.MsgBox(writeFailedMessage(), common::kOkOnly, QString());

@@ -29,6 +29,7 @@ constexpr qsizetype kMaxChunkSize = 64 * 1024 * 1024;
 
 constexpr std::uint8_t kPairHead = 1; // the byte may start a pair entry
 constexpr std::uint8_t kLineEnd = 2;  // a line feed or carriage return
+constexpr std::uint8_t kCounted = 4;  // the byte has no counterpart: it is counted
 
 // What one source byte yields when no pair matches, precomputed for the hot loop: len bytes
 // (0-2) of b0, b1 in the order the converter writes them.
@@ -50,7 +51,8 @@ UnitMap makeUnits(const ConversionTable& table, bool secondFirst, bool markLineE
         u.b0 = (e.kind == 2 && secondFirst) ? e.out2 : e.out1;
         u.b1 = (e.kind == 2 && secondFirst) ? e.out1 : e.out2;
         u.flags = static_cast<std::uint8_t>((e.pairHead != 0 ? kPairHead : 0) |
-                                            (markLineEnds && (x == 10 || x == 13) ? kLineEnd : 0));
+                                            (markLineEnds && (x == 10 || x == 13) ? kLineEnd : 0) |
+                                            (e.noCounterpart ? kCounted : 0));
     }
     return map;
 }
@@ -86,15 +88,18 @@ template <typename Sink> void findLineEnds(const std::uint8_t* data, qsizetype n
 // sink.lineEnd(from, to) tells where each line end's converted bytes lie. A byte that may
 // start a pair and ends a chunk is kept back for the next one, so pairs across chunks match
 // as anywhere else. The output pointer is a local so the hot loop keeps it in a register.
+// Bytes without a counterpart that are not part of a pair are added to counted.
 template <typename Sink>
 ConvertStatus streamUnits(SourceFile& source, const ConversionTable& table, const UnitMap& map,
-                          qsizetype chunkSize, Sink& sink) {
+                          qsizetype chunkSize, Sink& sink, qint64& counted) {
     detail::PageVector<std::uint8_t> buffer(static_cast<std::size_t>(chunkSize) + 1);
-    // Per byte: its only output byte, or 0x100 when it is dropped, doubled or starts a pair.
+    // Per byte: its only output byte, or 0x100 when it is dropped, doubled, starts a pair or
+    // is counted (all left to the full loop).
     std::array<std::uint16_t, 256> oneToOne{};
     for (int x = 0; x < 256; ++x) {
         const Unit& u = map[x];
-        oneToOne[x] = (u.len == 1 && (u.flags & kPairHead) == 0) ? u.b0 : std::uint16_t{0x100};
+        oneToOne[x] =
+            (u.len == 1 && (u.flags & (kPairHead | kCounted)) == 0) ? u.b0 : std::uint16_t{0x100};
     }
     // The same for two bytes at once, indexed by the two bytes read as one 16-bit number:
     // their two output bytes as one 16-bit number, with bit 16 set when either needs more
@@ -197,6 +202,7 @@ ConvertStatus streamUnits(SourceFile& source, const ConversionTable& table, cons
                 out[1] = u.b1;
                 out += u.len;
                 ++i;
+                counted += (u.flags & kCounted) != 0 ? 1 : 0;
                 if (u.flags & kLineEnd) {
                     sink.lineEnd(before - first, out - first);
                 }
@@ -257,12 +263,16 @@ ConvertStatus runConversion(const QString& sourcePath, const QString& destinatio
     const qsizetype chunkSize = std::clamp<qsizetype>(options.chunkSize, 1, kMaxChunkSize);
     auto sink = makeSink(destination, chunkSize);
     const UnitMap map = makeUnits(table, secondFirst, decltype(sink)::kMarksLineEnds);
-    ConvertStatus status = streamUnits(source, table, map, chunkSize, sink);
+    qint64 counted = 0;
+    ConvertStatus status = streamUnits(source, table, map, chunkSize, sink, counted);
     if (status == ConvertStatus::Success) {
         status = sink.finish();
     }
     if (status == ConvertStatus::Success && !destination.commit()) {
         status = ConvertStatus::WriteFailed;
+    }
+    if (status == ConvertStatus::Success && options.noCounterpart != nullptr) {
+        *options.noCounterpart += counted;
     }
     if (status == ConvertStatus::WriteFailed) {
         messenger.MsgBox(writeFailedMessage(), common::kOkOnly, QString());

@@ -24,6 +24,9 @@ struct ConvertOptions {
     qsizetype spillThreshold = kDefaultSpillThreshold;
     // Folder of that temporary file; empty for the system's temporary folder.
     QString tempFolder;
+    // When set, receives (added to its value) the number of source characters that had no
+    // counterpart in the target encoding (bytes a table marks so, from code page 1256).
+    qint64* noCounterpart = nullptr;
 };
 
 enum class ConvertStatus {

@@ -18,6 +18,22 @@ bool hasAnyRtf(const QMimeData& mime) {
     return false;
 }
 
+// The clipboard's plain text. Text that says it is UTF-8 is read as such; bare "text/plain"
+// bytes are read as they are, since a legacy program may have put its own 8-bit text there,
+// which the toolkit would turn into U+FFFD.
+std::optional<QString> plainText(const QMimeData& mime) {
+    if (mime.hasFormat(QStringLiteral("text/plain;charset=utf-8"))) {
+        return mime.text();
+    }
+    if (mime.hasFormat(QStringLiteral("text/plain"))) {
+        return textFromPlainBytes(mime.data(QStringLiteral("text/plain")));
+    }
+    if (mime.hasText()) {
+        return mime.text();
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 QtClipboardService::QtClipboardService(QObject* parent)
@@ -57,9 +73,7 @@ std::optional<ClipboardData> QtClipboardService::read() {
         return std::nullopt;
     }
     ClipboardData data;
-    if (mime->hasText()) {
-        data.text = mime->text();
-    }
+    data.text = plainText(*mime);
     for (const QString& type : rtfMimeTypes()) {
         if (mime->hasFormat(type)) {
             QByteArray rtf = mime->data(type);

@@ -14,6 +14,8 @@
 #include <QScreen>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace zerva::common {
 namespace {
 
@@ -90,9 +92,16 @@ void MB::configure(const MsgBoxArgs& args) {
 
     const int n = enabledButtons(args.button);
     MsgBoxLayoutInput in;
-    const QSize textSize =
-        m_message->fontMetrics().boundingRect(QRect(), Qt::TextExpandTabs, args.prompt).size();
-    in.messageWidth = pixelsToTwips(textSize.width());
+    const QFontMetrics metrics = m_message->fontMetrics();
+    const QSize textSize = metrics.boundingRect(QRect(), Qt::TextExpandTabs, args.prompt).size();
+    // The widest line measured by itself: measured together, a line loses the blanks it is
+    // padded with (the completion notice's), and the label would cut its text.
+    int textWidth = textSize.width();
+    for (const QString& line : args.prompt.split(u'\n')) {
+        textWidth =
+            std::max(textWidth, metrics.boundingRect(QRect(), Qt::TextExpandTabs, line).width());
+    }
+    in.messageWidth = pixelsToTwips(textWidth);
     in.messageHeight = pixelsToTwips(textSize.height());
     for (std::size_t i = 0; i < 3; ++i) {
         in.captionWidth[i] = MeasureText(m_buttons[i]->text());

@@ -1,5 +1,6 @@
 // RTF and text conversion with the clipboard's table, and the file form used by tools.
 #include "clipboard/clipboard_convert.h"
+#include "clipboard/clipboard_service.h"
 
 #include "common/codepage.h"
 #include "tests/support/test_paths.h"
@@ -75,6 +76,27 @@ TEST(TextConversion, CharactersOutsideTheCodePagePassAndBreakPairs) {
     EXPECT_EQ(convertText(t, QStringLiteral("A") + smile + QChar(zerva::common::cp1256Char(0xc8))),
               QStringLiteral("B") + smile);
     EXPECT_EQ(convertText(t, QString()), QString());
+}
+
+TEST(PlainBytes, ValidUtf8IsReadAsSuchAnythingElseAsItsOwnBytes) {
+    const QString persian = QStringLiteral("سلام ZERVA");
+    EXPECT_EQ(textFromPlainBytes(persian.toUtf8()), persian);
+    // A replacement character that was written as such is text like any other.
+    EXPECT_EQ(textFromPlainBytes("a\xef\xbf\xbd"), QStringLiteral("a\uFFFD"));
+
+    // A legacy program's 8-bit text: every byte comes through as itself.
+    QByteArray all;
+    for (int b = 1; b < 256; ++b) {
+        all += static_cast<char>(b);
+    }
+    for (const QByteArray& legacy : {all, QByteArray("\xd3\xe1 \xe1"), QByteArray("A\xc8")}) {
+        const QString text = textFromPlainBytes(legacy);
+        EXPECT_FALSE(text.contains(QChar::ReplacementCharacter));
+        EXPECT_EQ(zerva::common::toCp1256(text), legacy);
+    }
+    // And converts as those bytes do.
+    EXPECT_EQ(convertText(table(), textFromPlainBytes("\xd3\xe1 \xe1")),
+              zerva::common::fromCp1256("\xfa \xe3"));
 }
 
 TEST(ClipboardFile, ConvertsTextAndRtfAndKeepsTheOutputOnFailure) {

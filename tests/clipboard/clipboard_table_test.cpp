@@ -27,6 +27,11 @@ struct LoadCase {
 
 class LoadedTableConverts : public ::testing::TestWithParam<LoadCase> {};
 
+const char kReverseSections[] = "[Convert Table]\r\n200=201\r\n"
+                                "[Reverse Best Fits]\r\n129=200\r\n201=5\r\n200=7\r\n"
+                                "[No Counterpart]\r\n128=63\r\n129=63\r\n"
+                                "[Other]\r\n66=67\r\n";
+
 } // namespace
 
 TEST_P(LoadedTableConverts, Bytes) {
@@ -66,7 +71,16 @@ INSTANTIATE_TEST_SUITE_P(
                  Direction::ChangeToMS, "414143", "4201"},
         LoadCase{"FromMSLaterLineWins", "65=66\r\n67=66\r\n", Direction::ChangeFromMS, "42", "43"},
         LoadCase{"FromMSManyToOneBothLoad", "66=65\r\n67=65\r\n", Direction::ChangeFromMS, "41",
-                 "43"}),
+                 "43"},
+        // The sections read only from code page 1256 (written from its side): skipped
+        // towards it, even where their keys meet other lines'; from it, they serve the bytes
+        // no other line gives back.
+        LoadCase{"ReverseSectionsSkippedToMS", kReverseSections, Direction::ChangeToMS,
+                 "c8c9818042", "c9c9818043"},
+        LoadCase{"ReverseSectionsFromMS", kReverseSections, Direction::ChangeFromMS, "c9c8818042",
+                 "c807c83f42"},
+        LoadCase{"BadReverseLineIgnoredToMS", "[No Counterpart]\r\n128+129=63\r\n",
+                 Direction::ChangeToMS, "80", "80"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ClipboardTableLoad, RejectsBadNumbersAndConflicts) {
@@ -89,6 +103,7 @@ TEST(ClipboardTableLoad, RejectsBadNumbersAndConflicts) {
         {"DropThenMap", "65=\r\n65=66\r\n", Direction::ChangeToMS},
         {"PairConflictToMS", "65+66=1\r\n65+66=2\r\n", Direction::ChangeToMS},
         {"PairConflictFromMS", "1=65+66\r\n2=65+66\r\n", Direction::ChangeFromMS},
+        {"TwoByteReverseLineFromMS", "[No Counterpart]\r\n128+129=63\r\n", Direction::ChangeFromMS},
     };
     for (const Bad& c : cases) {
         TableProblem problem;

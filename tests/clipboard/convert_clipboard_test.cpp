@@ -66,6 +66,27 @@ TEST_F(ClipboardPress, ConvertsTextAndRtfTogetherAndAnnouncesIt) {
     EXPECT_EQ(clipboard.data.rtf, QByteArray("{\\'d3\\'e1 \\'e1}"));
 }
 
+TEST_F(ClipboardPress, CharactersWithoutCounterpartAreCountedAndTheNoticeStays) {
+    ASSERT_TRUE(zerva::test::writeFile(dir.filePath(QStringLiteral("TABLE3.INI")),
+                                       "225=193\r\n[Reverse Best Fits]\r\n129=200\r\n"
+                                       "[No Counterpart]\r\n128=63\r\n"));
+    clipboard.copyFromOtherProgram({cp({0x80, 0x81, 0xc1}), QByteArray("{\\'80\\'80}")});
+    EXPECT_EQ(press(Direction::ChangeFromMS, 3), ChangeOutcome::Converted);
+    EXPECT_EQ(clipboard.data.text, cp({0x3f, 0xc8, 0xe1}));
+    EXPECT_EQ(clipboard.data.rtf, QByteArray("{\\'3f\\'3f}"));
+    ASSERT_EQ(messenger.boxes().size(), 1u);
+    EXPECT_EQ(messenger.boxes()[0].prompt,
+              completionPrompt() + QStringLiteral("\n3 نويسه قابل تبديل نبود."));
+    EXPECT_EQ(messenger.boxes()[0].intervalTime, 0);
+
+    // The same clipboard towards code page 1256: nothing counted, the notice closes itself.
+    clipboard.copyFromOtherProgram({cp({0x80}), std::nullopt});
+    EXPECT_EQ(press(Direction::ChangeToMS, 3), ChangeOutcome::Converted);
+    EXPECT_EQ(clipboard.data.text, cp({0x80}));
+    EXPECT_EQ(messenger.boxes().back().prompt, completionPrompt());
+    EXPECT_EQ(messenger.boxes().back().intervalTime, kCompletionNoticeTime);
+}
+
 TEST_F(ClipboardPress, RtfAloneIsConvertedAlone) {
     clipboard.copyFromOtherProgram({std::nullopt, QByteArray("\\'e1")});
     EXPECT_EQ(press(), ChangeOutcome::Converted);
@@ -97,6 +118,19 @@ TEST_F(ClipboardPress, ClipboardFailuresLeaveItUntouchedAndAreNotCalledDone) {
 
     EXPECT_EQ(messenger.prompts(), QStringList(2, QStringLiteral("Clipboard را نميتوان گشود.")));
     EXPECT_TRUE(messenger.boxes()[0].title.isEmpty());
+}
+
+// 8-bit text that another program offered as UTF-8 reaches the converter as replacement
+// characters: its bytes are gone, so the clipboard is left as it was.
+TEST_F(ClipboardPress, DamagedTextLeavesTheClipboardAsItWas) {
+    const ClipboardData before{QStringLiteral("\uFFFD\uFFFD A"), QByteArray("{\\'e1}")};
+    clipboard.copyFromOtherProgram(before, true);
+    EXPECT_EQ(press(), ChangeOutcome::ClipboardFailed);
+    EXPECT_EQ(clipboard.writes, 0);
+    EXPECT_EQ(clipboard.data, before);
+    EXPECT_TRUE(clipboard.other);
+    EXPECT_EQ(messenger.prompts(),
+              QStringList{QStringLiteral("متن Clipboard را نميتوان خواند؛ Clipboard تغيير نكرد.")});
 }
 
 TEST_F(ClipboardPress, BrokenTableReportsAndNeverTouchesTheClipboard) {

@@ -89,12 +89,26 @@ protected:
             10000);
     }
 
+    // Waits until xclip, not this program, is the owner and offers target: a conversion of
+    // an earlier test may have left this program as the owner.
+    bool waitForXclip(const QString& target) {
+        return zerva::test::waitUntil(
+            [&] {
+                const auto targets = xclipGet(QStringLiteral("TARGETS"));
+                return targets && targets->split('\n').contains(target.toLatin1()) &&
+                       !targets->contains(QtClipboardService::ownMimeType().toLatin1());
+            },
+            10000);
+    }
+
     ConvertOutcome convert() {
         const auto table = parseClipboardTable(kTable, Direction::ChangeToMS);
         EXPECT_TRUE(table);
         const ConvertOutcome outcome = ConvertClipboard(*table, *service, messenger);
         if (outcome == ConvertOutcome::Converted) {
             button = false; // what the window does after a conversion
+            // The new owner is known to the server once this program's requests are out.
+            EXPECT_TRUE(waitForOwner(QtClipboardService::ownMimeType()));
         }
         return outcome;
     }
@@ -139,6 +153,46 @@ TEST_F(RealClipboard, TextFromXclipIsConvertedAndReadBackByXclip) {
     EXPECT_FALSE(targets.contains("rtf")) << targets.toStdString();
     expectButtonStaysOff();
     EXPECT_TRUE(messenger.boxes().empty());
+}
+
+// A legacy program's 8-bit text offered as bare "text/plain" is its bytes, not UTF-8 with
+// replacement characters; text/plain that is valid UTF-8 is still read as UTF-8.
+TEST_F(RealClipboard, EightBitPlainTextIsTakenAsItsBytes) {
+    const QByteArray line = QByteArray::fromHex("d3e120e1c84120d3e10a");
+    QByteArray legacy, expected;
+    for (int k = 0; k < 100; ++k) {
+        legacy += line;
+        expected += utf8({0xfa, 0x20, 0xe3, 0x41, 0x20, 0xfa, 0x0a});
+    }
+    xclipPut(legacy, QStringLiteral("text/plain"));
+    ASSERT_TRUE(waitForXclip(QStringLiteral("text/plain")));
+    ASSERT_TRUE(zerva::test::waitUntil([&] { return button; }, 5000));
+    EXPECT_EQ(convert(), ConvertOutcome::Converted);
+    const QByteArray back = xclipGet(QStringLiteral("UTF8_STRING")).value_or(QByteArray());
+    EXPECT_EQ(QString::fromUtf8(back).count(QChar(0xfffd)), 0);
+    EXPECT_EQ(back, expected);
+    expectButtonStaysOff();
+
+    button = false;
+    xclipPut(utf8({0xd3, 0xe1, 0x20, 0xe1}), QStringLiteral("text/plain"));
+    ASSERT_TRUE(waitForXclip(QStringLiteral("text/plain")));
+    ASSERT_TRUE(zerva::test::waitUntil([&] { return button; }, 5000));
+    EXPECT_EQ(convert(), ConvertOutcome::Converted);
+    EXPECT_EQ(xclipGet(QStringLiteral("UTF8_STRING")), utf8({0xfa, 0x20, 0xe3}));
+    EXPECT_TRUE(messenger.boxes().empty());
+}
+
+// The same bytes offered as UTF8_STRING reach the program as replacement characters: the
+// clipboard is left to xclip, bytes and all.
+TEST_F(RealClipboard, EightBitTextClaimedAsUtf8IsLeftAlone) {
+    const QByteArray legacy = QByteArray::fromHex("d3e120e1c841");
+    xclipPut(legacy, QStringLiteral("UTF8_STRING"));
+    ASSERT_TRUE(waitForXclip(QStringLiteral("UTF8_STRING")));
+    ASSERT_TRUE(zerva::test::waitUntil([&] { return button; }, 5000));
+    EXPECT_EQ(convert(), ConvertOutcome::ClipboardFailed);
+    EXPECT_EQ(messenger.boxes().size(), 1u);
+    EXPECT_EQ(xclipGet(QStringLiteral("UTF8_STRING")), legacy);
+    EXPECT_TRUE(waitForXclip(QStringLiteral("UTF8_STRING")));
 }
 
 TEST_F(RealClipboard, RtfFromXclipIsConvertedUnderEveryRtfName) {

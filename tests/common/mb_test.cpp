@@ -84,6 +84,17 @@ TEST(MB, GeometryFollowsTheTwipsLayout) {
     EXPECT_GT(l.message.height, one.layoutTwips().message.height);
 }
 
+TEST(MB, APaddedLineKeepsItsWidthAmongOthers) {
+    // The completion notice with a second line: its blanks must still count.
+    const QString padded =
+        QString(10, u' ') + QStringLiteral("عمليات تبديل تمام شد.") + QString(10, u' ');
+    MB alone;
+    alone.configure(args(kOkOnly, padded));
+    MB two;
+    two.configure(args(kOkOnly, padded + QStringLiteral("\n3 نويسه قابل تبديل نبود.")));
+    EXPECT_GE(two.layoutTwips().message.width, alone.layoutTwips().message.width);
+}
+
 TEST(MB, AnswersFromButtonsCloseBoxAndKeys) {
     struct Case {
         const char* name;

@@ -104,6 +104,32 @@ TEST_F(RunConversionTest, SkipsExistingFilesUnlessOverwriteAndLeavesThemSelected
                                  QStringLiteral("\"\u2068b.txt\u2069\". (1/1)"));
 }
 
+TEST_F(RunConversionTest, CharactersWithoutCounterpartAreCountedAndTheNoticeStays) {
+    ASSERT_TRUE(writeFile(path("tables/TABLE1.INI"),
+                          "[Convert Table]\r\n225=193\r\n[Reverse Best Fits]\r\n129=200\r\n"
+                          "[No Counterpart]\r\n128=63\r\n"));
+    settings.direction = Direction::FromMs;
+    ASSERT_TRUE(writeFile(path("src/a.txt"), "\x80\x81\xc1\x80"));
+    ASSERT_TRUE(writeFile(path("src/b.rtf"), "{\\'80\\'c1}"));
+    FakeRunWindow window({QStringLiteral("a.txt"), QStringLiteral("b.rtf")}, {true, true});
+    EXPECT_EQ(run(window), RunOutcome::Finished);
+    EXPECT_EQ(readFile(path("dst/a.txt")), QByteArray("?\xc8\xe1?"));
+    EXPECT_EQ(readFile(path("dst/b.rtf")), QByteArray("{\\'3f\\'e1}"));
+    ASSERT_EQ(messenger.boxes().size(), 1u);
+    EXPECT_EQ(messenger.boxes()[0].prompt, kDone + QStringLiteral("\n3 نويسه قابل تبديل نبود."));
+    EXPECT_EQ(messenger.boxes()[0].intervalTime, 0);
+
+    // Towards code page 1256 those sections count for nothing.
+    settings.direction = Direction::ToMs;
+    settings.overwrite = true;
+    FakeRunWindow again({QStringLiteral("a.txt")}, {true});
+    EXPECT_EQ(run(again), RunOutcome::Finished);
+    EXPECT_EQ(readFile(path("dst/a.txt")), QByteArray("\x80\x81\xc1\x80"));
+    ASSERT_EQ(messenger.boxes().size(), 2u);
+    EXPECT_EQ(messenger.boxes()[1].prompt, kDone);
+    EXPECT_EQ(messenger.boxes()[1].intervalTime, 3000);
+}
+
 TEST_F(RunConversionTest, InPlaceNeedsOverwriteEvenWhenTheFolderIsWrittenAnotherWay) {
     ASSERT_TRUE(writeFile(path("src/a.txt"), "AbA"));
     ASSERT_TRUE(writeFile(path("src/b.rtf"), "{\\rtf1 \\'e1}"));

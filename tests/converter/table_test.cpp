@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 using namespace zerva::converter;
 using zerva::test::FakeMessenger;
 using zerva::test::makeTable;
@@ -140,6 +142,43 @@ TEST(ConversionTable, SectionsAndLineEnds) {
         const auto t = parseConversionTable(c.text, Direction::ToMs);
         ASSERT_TRUE(t.has_value()) << c.name;
         EXPECT_EQ(t->byte(66).out1, c.out1Of66) << c.name;
+    }
+}
+
+TEST(ConversionTable, SectionsReadOnlyFromCodePage1256) {
+    // 200 -> 201 both ways; from code page 1256, 128 has no counterpart and 129 and 130 have
+    // best fits, but 201 is given back by the entries and keeps that.
+    const QByteArray text = "[No Counterpart]\r\n128=63\r\n129=63\r\n201=63\r\n"
+                            "[Reverse Best Fits]\r\n129=200\r\n130=\r\n131=1\r\n201=5\r\n"
+                            "[Convert Table]\r\n200=201\r\n"
+                            "[Reverse Best Fits]\r\n131=2+3\r\n";
+    const auto to = parseConversionTable(text, Direction::ToMs);
+    ASSERT_TRUE(to.has_value());
+    for (int x : {128, 129, 130, 131, 201}) {
+        EXPECT_EQ(to->byte(static_cast<std::uint8_t>(x)).out1, x);
+        EXPECT_FALSE(to->byte(static_cast<std::uint8_t>(x)).noCounterpart);
+    }
+    const auto from = parseConversionTable(text, Direction::FromMs);
+    ASSERT_TRUE(from.has_value());
+    const struct {
+        int byte, kind, out1, out2;
+        bool counted;
+    } expected[] = {
+        {128, 1, 63, 0, true},   {129, 1, 200, 0, false}, // a best fit wins, in any order
+        {130, 0, 0, 0, false},   {131, 2, 2, 3, false},   // the later line wins
+        {201, 1, 200, 0, false}, {200, 1, 200, 0, false}, // the entries win
+    };
+    for (const auto& e : expected) {
+        const ByteEntry& b = from->byte(static_cast<std::uint8_t>(e.byte));
+        EXPECT_EQ(std::tie(b.kind, b.out1, b.out2, b.noCounterpart),
+                  std::tie(e.kind, e.out1, e.out2, e.counted))
+            << e.byte;
+    }
+    // Their lines are one code page 1256 byte each; a bad one spoils only that direction.
+    for (const char* bad :
+         {"[No Counterpart]\r\n128+129=63\r\n", "[Reverse Best Fits]\r\nx=1\r\n"}) {
+        EXPECT_TRUE(parseConversionTable(bad, Direction::ToMs).has_value()) << bad;
+        EXPECT_FALSE(parseConversionTable(bad, Direction::FromMs).has_value()) << bad;
     }
 }
 

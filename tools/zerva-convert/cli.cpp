@@ -39,6 +39,14 @@ public:
     void systemMessage(const QString& text, const QString&) override { printErr(text); }
 };
 
+// Characters the target encoding has no counterpart for (written as its "?"): told on
+// standard error; the conversion itself succeeded.
+void reportNoCounterpart(qint64 count) {
+    if (count > 0) {
+        printErr(common::noCounterpartMessage(count));
+    }
+}
+
 QString destinationNotWritableMessage() {
     return QStringLiteral("امكان نوشتن در مقصد موجود نميباشد.");
 }
@@ -127,6 +135,9 @@ int convertFiles(const Options& options, common::Messenger& messenger) {
     }
     int result = kExitOk;
     QSet<QString> done; // a file named twice (or by two names) is converted once
+    qint64 noCounterpart = 0;
+    ConvertOptions convertOptions;
+    convertOptions.noCounterpart = &noCounterpart;
     for (const QString& path : options.paths) {
         const QFileInfo info(path);
         const QString canonical = info.canonicalFilePath();
@@ -138,17 +149,17 @@ int convertFiles(const Options& options, common::Messenger& messenger) {
         const QString destination = QDir(options.outFolder).filePath(info.fileName());
         ConvertStatus status = ConvertStatus::SourceUnreadable;
         if (suffix == QStringLiteral("rtf")) {
-            status = ConvertRtfFile(path, destination, table, messenger);
+            status = ConvertRtfFile(path, destination, table, messenger, convertOptions);
         } else if (suffix == QStringLiteral("txt")) {
             switch (options.reorder) {
             case Reorder::None:
-                status = ConvertTextFile(path, destination, table, messenger);
+                status = ConvertTextFile(path, destination, table, messenger, convertOptions);
                 break;
             case Reorder::Rtl:
-                status = ConvertTextFileRtl(path, destination, table, messenger);
+                status = ConvertTextFileRtl(path, destination, table, messenger, convertOptions);
                 break;
             case Reorder::Ltr:
-                status = ConvertTextFileLtr(path, destination, table, messenger);
+                status = ConvertTextFileLtr(path, destination, table, messenger, convertOptions);
                 break;
             }
         } else {
@@ -161,6 +172,7 @@ int convertFiles(const Options& options, common::Messenger& messenger) {
             result = kExitFailed;
         }
     }
+    reportNoCounterpart(noCounterpart);
     return result;
 }
 
@@ -182,8 +194,10 @@ int convertClipboardBytes(const Options& options, common::Messenger& messenger) 
     const QString& out = options.paths.at(1);
     const auto format = options.mode == Mode::ClipboardRtf ? clipboard::ClipboardFormat::Rtf
                                                            : clipboard::ClipboardFormat::Text;
-    switch (clipboard::ConvertClipboardFile(*table, format, in, out)) {
+    qint64 noCounterpart = 0;
+    switch (clipboard::ConvertClipboardFile(*table, format, in, out, &noCounterpart)) {
     case clipboard::FileResult::Ok:
+        reportNoCounterpart(noCounterpart);
         return kExitOk;
     case clipboard::FileResult::ReadFailed:
         messenger.MsgBox(fileFailedMessage(QFileInfo(in).fileName()), common::kOkOnly, QString());
@@ -213,7 +227,9 @@ QString usageText() {
         "--rtl and --ltr reorder the lines of text files for that direction.\n"
         "--clipboard-text and --clipboard-rtf convert the bytes of IN into OUT with the\n"
         "clipboard converter's table loader and rules, as code page 1256 text or as RTF.\n"
-        "The table folder defaults to the installation folder.\n");
+        "The table folder defaults to the installation folder. Characters the target\n"
+        "encoding has no counterpart for are written as its \"?\" and their number is told\n"
+        "on standard error.\n");
 }
 
 std::variant<Options, QString> parseArguments(const QStringList& args) {

@@ -251,6 +251,7 @@ INSTANTIATE_TEST_SUITE_P(
     Forms, SettingsFileForms,
     ::testing::Values(FormCase{"Utf8Lf", RegBytes::Utf8, "\n", false},
                       FormCase{"Utf8Cr", RegBytes::Utf8, "\r", false},
+                      FormCase{"Utf8WithBomCrLf", RegBytes::Utf8WithBom, "\r\n", false},
                       FormCase{"Cp1256CrLf", RegBytes::Cp1256, "\r\n", false},
                       FormCase{"Cp1256Cr", RegBytes::Cp1256, "\r", false},
                       FormCase{"Utf16LeVersion5CrLf", RegBytes::Utf16Le, "\r\n", true},

@@ -9,7 +9,7 @@
 
 namespace zerva::test {
 
-enum class RegBytes { Utf8, Cp1256, Utf16Le };
+enum class RegBytes { Utf8, Utf8WithBom, Cp1256, Utf16Le };
 
 // The lines, each followed by lineEnd, in the encoding; UTF-16 with its byte order mark.
 inline QByteArray regBytes(const QStringList& lines, RegBytes encoding,
@@ -21,6 +21,8 @@ inline QByteArray regBytes(const QStringList& lines, RegBytes encoding,
     switch (encoding) {
     case RegBytes::Utf8:
         return text.toUtf8();
+    case RegBytes::Utf8WithBom:
+        return "\xEF\xBB\xBF" + text.toUtf8();
     case RegBytes::Cp1256:
         return common::toCp1256(text);
     case RegBytes::Utf16Le: {

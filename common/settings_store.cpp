@@ -559,6 +559,14 @@ std::optional<RegValue> SettingsStore::value(RegRoot root, const QString& subKey
 
 bool SettingsStore::setString(RegRoot root, const QString& subKey, const QString& valueName,
                               const QString& text) {
+    // A line break would end the line early and a NUL make the file unreadable: such text
+    // has no place in a line of this file.
+    for (const QString* part : {&subKey, &valueName, &text}) {
+        if (part->contains(QLatin1Char('\n')) || part->contains(QLatin1Char('\r')) ||
+            part->contains(QChar(u'\0'))) {
+            return false;
+        }
+    }
     const QString key = fullKey(root, subKey);
     const QString name = valueName.toCaseFolded();
     const QString nameField = valueName.isEmpty()

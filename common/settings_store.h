@@ -74,7 +74,8 @@ public:
     // written, or when another program held the lock for 10 seconds.
 
     // Sets a string value in the user's file. False also when the file is in code page 1256
-    // and the text has a character that the code page lacks.
+    // and the text has a character that the code page lacks, and for a line break or a NUL
+    // in the key, the name or the text.
     bool setString(RegRoot root, const QString& subKey, const QString& valueName,
                    const QString& text);
 

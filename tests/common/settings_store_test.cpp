@@ -376,13 +376,21 @@ TEST_F(SettingsStoreTest, FolderInPlaceOfTheFileIsNeverReplaced) {
     EXPECT_TRUE(QFileInfo(m_user).isDir());
 }
 
-TEST_F(SettingsStoreTest, NewFileGetsTheHeader) {
+TEST_F(SettingsStoreTest, SetString_NewFileGetsTheHeaderAndLineBreaksAreRefused) {
     SettingsStore s = store();
     EXPECT_EQ(s.userFileState(), SettingsFileState::Absent);
     ASSERT_TRUE(s.setString(HKEY_CURRENT_USER, QStringLiteral("A"), QString(), kPersian));
-    EXPECT_EQ(
-        readFile(m_user),
-        (QStringLiteral("REGEDIT4\n\n[HKEY_CURRENT_USER\\A]\n@=\"%1\"\n").arg(kPersian)).toUtf8());
+    const QByteArray written =
+        QStringLiteral("REGEDIT4\n\n[HKEY_CURRENT_USER\\A]\n@=\"%1\"\n").arg(kPersian).toUtf8();
+    EXPECT_EQ(readFile(m_user), written);
+    // Text that would break the line, or the file, is refused.
+    EXPECT_FALSE(s.setString(HKEY_CURRENT_USER, QStringLiteral("A"), QString(),
+                             QStringLiteral("x\n[HKEY_CURRENT_USER\\B]")));
+    EXPECT_FALSE(
+        s.setString(HKEY_CURRENT_USER, QStringLiteral("A\rB"), QString(), QStringLiteral("x")));
+    EXPECT_FALSE(s.setString(HKEY_CURRENT_USER, QStringLiteral("A"), QStringLiteral("n"),
+                             QString(QChar(u'\0'))));
+    EXPECT_EQ(readFile(m_user), written);
 }
 
 // Runs the second writer; it starts its changes when the file "go" exists.

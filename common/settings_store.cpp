@@ -666,9 +666,11 @@ bool SettingsStore::deleteKey(RegRoot root, const QString& subKey) {
 }
 
 QString settingsNotUnderstoodMessage(const QString& path) {
+    // The path is shown left to right in the right-to-left text, its first slash included.
+    const QChar leftToRightMark(0x200E);
     return QStringLiteral("فايل تنظيمات شما خوانده نشد و برنامه آن را تغيير نميدهد:") +
-           QLatin1Char('\n') + QDir::toNativeSeparators(path) + QLatin1Char('\n') +
-           QStringLiteral("برنامه با تنظيمات اوليه ادامه ميدهد.");
+           QLatin1Char('\n') + leftToRightMark + QDir::toNativeSeparators(path) +
+           QLatin1Char('\n') + QStringLiteral("برنامه با تنظيمات اوليه ادامه ميدهد.");
 }
 
 QString RegReadString(const SettingsStore& store, RegRoot root, const QString& subKey,

@@ -320,7 +320,7 @@ TEST(StartupSettings, UnreadableUserFileIsReportedLeftAloneAndDefaultsUsed) {
     ASSERT_EQ(messenger.boxes().size(), 1u);
     EXPECT_EQ(messenger.boxes()[0].prompt,
               QStringLiteral("فايل تنظيمات شما خوانده نشد و برنامه آن را تغيير نميدهد:") +
-                  QLatin1Char('\n') + userFile + QLatin1Char('\n') +
+                  QLatin1Char('\n') + QChar(0x200E) + userFile + QLatin1Char('\n') +
                   QStringLiteral("برنامه با تنظيمات اوليه ادامه ميدهد."));
     EXPECT_EQ(messenger.boxes()[0].title, common::noticeTitle());
     EXPECT_EQ(messenger.boxes()[0].button, common::kOkOnly);

@@ -1,17 +1,29 @@
-// REGEDIT4 parsing and writing behind SettingsStore and RegReadString.
+// Registry export files behind SettingsStore and RegReadString: parsing, the parse cache and
+// the locked read-change-write of the user's file.
 #include "settings_store.h"
 
+#include "atomic_file.h"
 #include "codepage.h"
+#include "hex_digits.h"
+#include "reg_file.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
+#include <QFileInfo>
+#include <QLockFile>
 #include <QStandardPaths>
 #include <QStringList>
+#include <QThread>
 
+#include <functional>
 #include <map>
+#include <memory>
+#include <mutex>
 #include <set>
+
+#include <sys/stat.h>
 
 namespace zerva::common {
 namespace {
@@ -57,62 +69,64 @@ bool isSameOrBelow(const QString& key, const QString& ancestor) {
     return key == ancestor || key.startsWith(ancestor + QLatin1Char('\\'));
 }
 
-// One parsed file: its values by key and value name, and the keys it deletes.
-struct ParsedFile {
-    std::map<QString, std::map<QString, RegValue>> keys;
-    std::set<QString> deletedKeys;
-    std::map<QString, std::set<QString>> deletedValues;
-};
-
 // Reads a quoted string starting at pos (at the opening quote); handles \" and \\.
-std::optional<QString> readQuoted(const QString& line, qsizetype& pos) {
+std::optional<QString> readQuoted(QStringView line, qsizetype& pos) {
     if (pos >= line.size() || line[pos] != QLatin1Char('"')) {
         return std::nullopt;
     }
     QString out;
-    for (++pos; pos < line.size(); ++pos) {
+    qsizetype start = ++pos; // the first character not yet copied
+    for (; pos < line.size(); ++pos) {
         const QChar c = line[pos];
         if (c == QLatin1Char('\\') && pos + 1 < line.size()) {
-            out += line[++pos];
+            out += line.sliced(start, pos - start);
+            start = ++pos; // the escaped character is copied with the next run
         } else if (c == QLatin1Char('"')) {
+            out += line.sliced(start, pos - start);
             ++pos;
             return out;
-        } else {
-            out += c;
         }
     }
     return std::nullopt;
 }
 
-std::optional<QByteArray> parseHexList(const QString& text) {
+// Bytes written as hexadecimal pairs separated by commas ("00,0f,10").
+std::optional<QByteArray> parseHexList(QStringView text) {
     QByteArray out;
-    for (const QString& part : text.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
-        bool ok = false;
-        const QString digits = part.trimmed();
-        const uint v = digits.toUInt(&ok, 16);
-        if (!ok || digits.size() > 2) {
+    out.reserve(text.size() / 3 + 1);
+    for (QStringView part : text.tokenize(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        part = part.trimmed();
+        if (part.isEmpty() || part.size() > 2) {
             return std::nullopt;
+        }
+        int v = 0;
+        for (const QChar c : part) {
+            const int d = hexDigitValue(c.unicode());
+            if (d < 0) {
+                return std::nullopt;
+            }
+            v = v * 16 + d;
         }
         out.append(static_cast<char>(v));
     }
     return out;
 }
 
-std::optional<RegValue> parseData(const QString& data) {
+std::optional<RegValue> parseData(QStringView data) {
     RegValue v;
     if (data.startsWith(QLatin1Char('"'))) {
         qsizetype pos = 0;
-        const auto text = readQuoted(data, pos);
+        auto text = readQuoted(data, pos);
         if (!text) {
             return std::nullopt;
         }
         v.type = 1;
-        v.text = *text;
+        v.text = std::move(*text);
         return v;
     }
-    if (data.startsWith(QStringLiteral("dword:"), Qt::CaseInsensitive)) {
+    if (data.startsWith(QLatin1String("dword:"), Qt::CaseInsensitive)) {
         bool ok = false;
-        const QString digits = data.mid(6).trimmed();
+        const QStringView digits = data.sliced(6).trimmed();
         const uint n = digits.toUInt(&ok, 16);
         if (!ok || digits.size() > 8) {
             return std::nullopt;
@@ -121,115 +135,141 @@ std::optional<RegValue> parseData(const QString& data) {
         v.number = n;
         return v;
     }
-    if (data.startsWith(QStringLiteral("hex"), Qt::CaseInsensitive)) {
-        qsizetype colon = data.indexOf(QLatin1Char(':'));
+    if (data.startsWith(QLatin1String("hex"), Qt::CaseInsensitive)) {
+        const qsizetype colon = data.indexOf(QLatin1Char(':'));
         if (colon < 0) {
             return std::nullopt;
         }
-        const QString head = data.left(colon);
+        const QStringView head = data.first(colon);
         v.type = 3;
         if (head.size() > 3) {
             // hex(N): a value of registry type N given as bytes.
-            if (!head.startsWith(QStringLiteral("hex("), Qt::CaseInsensitive) ||
+            if (!head.startsWith(QLatin1String("hex("), Qt::CaseInsensitive) ||
                 !head.endsWith(QLatin1Char(')'))) {
                 return std::nullopt;
             }
             bool ok = false;
-            v.type = head.mid(4, head.size() - 5).toInt(&ok, 16);
+            v.type = head.sliced(4, head.size() - 5).toInt(&ok, 16);
             if (!ok) {
                 return std::nullopt;
             }
         }
-        const auto bytes = parseHexList(data.mid(colon + 1));
+        auto bytes = parseHexList(data.sliced(colon + 1));
         if (!bytes) {
             return std::nullopt;
         }
-        v.bytes = *bytes;
+        v.bytes = std::move(*bytes);
         return v;
     }
     return std::nullopt;
 }
 
-ParsedFile parseFile(const QString& path) {
-    ParsedFile parsed;
-    QFile file(path);
-    if (path.isEmpty() || !file.open(QIODevice::ReadOnly)) {
-        return parsed;
+// One parsed file: its values by key and value name, and the keys it deletes.
+struct ParsedFile {
+    SettingsFileState state = SettingsFileState::Absent;
+    std::map<QString, std::map<QString, RegValue>> keys;
+    std::set<QString> deletedKeys;
+    std::map<QString, std::set<QString>> deletedValues;
+};
+
+struct Section {
+    QString key; // normalised
+    bool deleted = false;
+};
+
+// The section a line opens, if it is a section header ("[key]" or "[-key]").
+std::optional<Section> sectionOf(const QString& text) {
+    const QStringView t = QStringView(text).trimmed();
+    if (!t.startsWith(QLatin1Char('[')) || !t.endsWith(QLatin1Char(']'))) {
+        return std::nullopt;
     }
-    const QString content = QString::fromUtf8(file.readAll());
-    // Join continued lines (a trailing backslash continues a hex list).
-    QStringList lines;
-    QString pending;
-    for (QString line : content.split(QLatin1Char('\n'))) {
-        if (line.endsWith(QLatin1Char('\r'))) {
-            line.chop(1);
-        }
-        if (!pending.isEmpty()) {
-            line = pending + line.trimmed();
-            pending.clear();
-        }
-        if (line.endsWith(QLatin1Char('\\')) && !line.trimmed().startsWith(QLatin1Char('['))) {
-            line.chop(1);
-            pending = line;
-            continue;
-        }
-        lines << line;
+    QStringView name = t.sliced(1, t.size() - 2);
+    Section s;
+    s.deleted = name.startsWith(QLatin1Char('-'));
+    if (s.deleted) {
+        name = name.sliced(1);
     }
-    if (!pending.isEmpty()) {
-        lines << pending;
+    s.key = normaliseKey(name.toString());
+    return s;
+}
+
+struct ValueLine {
+    QString name;     // case-folded; empty for the default value
+    QStringView data; // what follows the equals sign, in the line's text
+};
+
+// The value a line sets ("name"=data or @=data), if it sets one.
+std::optional<ValueLine> valueLineOf(const QString& text) {
+    const QStringView line = QStringView(text).trimmed();
+    ValueLine v;
+    qsizetype pos = 0;
+    if (line.startsWith(QLatin1Char('@'))) {
+        pos = 1;
+    } else {
+        const auto name = readQuoted(line, pos);
+        if (!name) {
+            return std::nullopt;
+        }
+        v.name = name->toCaseFolded();
+    }
+    while (pos < line.size() && line[pos].isSpace()) {
+        ++pos;
+    }
+    if (pos >= line.size() || line[pos] != QLatin1Char('=')) {
+        return std::nullopt;
+    }
+    v.data = line.sliced(pos + 1).trimmed();
+    return v;
+}
+
+// Builds a parsed file line by line.
+class Parser {
+public:
+    Parser() { m_parsed.state = SettingsFileState::Understood; }
+
+    void feed(const RegLine& line) {
+        if (const auto section = sectionOf(line.text)) {
+            m_inKey = !section->deleted;
+            if (section->deleted) {
+                m_parsed.deletedKeys.insert(section->key);
+            } else {
+                m_key = section->key;
+                m_values = &m_parsed.keys[m_key];
+            }
+            return;
+        }
+        if (!m_inKey) {
+            return; // the header, comments and anything outside a key
+        }
+        const auto value = valueLineOf(line.text);
+        if (!value) {
+            return;
+        }
+        if (value->data == QLatin1String("-")) {
+            m_values->erase(value->name);
+            m_parsed.deletedValues[m_key].insert(value->name);
+            return;
+        }
+        if (auto v = parseData(value->data)) {
+            (*m_values)[value->name] = std::move(*v);
+        }
     }
 
-    QString currentKey;
-    bool inKey = false;
-    for (const QString& raw : lines) {
-        const QString line = raw.trimmed();
-        if (line.isEmpty() || line.startsWith(QLatin1Char(';'))) {
-            continue;
-        }
-        if (line.startsWith(QLatin1Char('[')) && line.endsWith(QLatin1Char(']'))) {
-            QString name = line.mid(1, line.size() - 2);
-            if (name.startsWith(QLatin1Char('-'))) {
-                parsed.deletedKeys.insert(normaliseKey(name.mid(1)));
-                inKey = false;
-                continue;
-            }
-            currentKey = normaliseKey(name);
-            parsed.keys[currentKey];
-            inKey = true;
-            continue;
-        }
-        if (!inKey) {
-            continue; // the REGEDIT4 header and anything outside a key
-        }
-        QString valueName;
-        qsizetype pos = 0;
-        if (line.startsWith(QLatin1Char('@'))) {
-            pos = 1;
-        } else {
-            const auto name = readQuoted(line, pos);
-            if (!name) {
-                continue;
-            }
-            valueName = *name;
-        }
-        while (pos < line.size() && line[pos].isSpace()) {
-            ++pos;
-        }
-        if (pos >= line.size() || line[pos] != QLatin1Char('=')) {
-            continue;
-        }
-        const QString data = line.mid(pos + 1).trimmed();
-        const QString folded = valueName.toCaseFolded();
-        if (data == QStringLiteral("-")) {
-            parsed.keys[currentKey].erase(folded);
-            parsed.deletedValues[currentKey].insert(folded);
-            continue;
-        }
-        if (auto v = parseData(data)) {
-            parsed.keys[currentKey][folded] = *v;
-        }
+    ParsedFile take() { return std::move(m_parsed); }
+
+private:
+    ParsedFile m_parsed;
+    bool m_inKey = false;
+    QString m_key;
+    std::map<QString, RegValue>* m_values = nullptr;
+};
+
+ParsedFile parseText(const RegText& text) {
+    Parser parser;
+    for (const RegLine& line : text.lines) {
+        parser.feed(line);
     }
-    return parsed;
+    return parser.take();
 }
 
 bool hidesKey(const ParsedFile& file, const QString& key) {
@@ -248,46 +288,221 @@ QString escapeString(const QString& s) {
     return out;
 }
 
-// The user's file as lines, with the header when the file is new.
-QStringList readLines(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return {QStringLiteral("REGEDIT4"), QString()};
+// What identifies one version of a file: a write in place changes its size or times, an
+// atomic replacement its inode.
+struct FileStamp {
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    struct timespec modified {};
+    struct timespec changed {};
+
+    bool operator==(const FileStamp& o) const {
+        return device == o.device && inode == o.inode && size == o.size &&
+               modified.tv_sec == o.modified.tv_sec && modified.tv_nsec == o.modified.tv_nsec &&
+               changed.tv_sec == o.changed.tv_sec && changed.tv_nsec == o.changed.tv_nsec;
     }
-    QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
-    for (QString& l : lines) {
-        if (l.endsWith(QLatin1Char('\r'))) {
-            l.chop(1);
+};
+
+FileStamp stampOf(const struct stat& st) {
+    FileStamp s;
+    s.device = st.st_dev;
+    s.inode = st.st_ino;
+    s.size = st.st_size;
+    s.modified = st.st_mtim;
+    s.changed = st.st_ctim;
+    return s;
+}
+
+// Parsed files by path, kept while the file stays the same version: a program reads the
+// store many times, and parsing a large file every time costs most of a second.
+class ParseCache {
+public:
+    std::shared_ptr<const ParsedFile> find(const QString& path, const FileStamp& stamp) {
+        const std::lock_guard<std::mutex> hold(m_mutex);
+        const auto it = m_entries.find(path);
+        if (it == m_entries.end() || !(it->second.stamp == stamp)) {
+            return nullptr;
+        }
+        return it->second.parsed;
+    }
+
+    void put(const QString& path, const FileStamp& stamp,
+             std::shared_ptr<const ParsedFile> parsed) {
+        const std::lock_guard<std::mutex> hold(m_mutex);
+        // A program uses two files; tests use many. Forgetting all is simple and rare.
+        if (m_entries.size() >= kMaxEntries && m_entries.count(path) == 0) {
+            m_entries.clear();
+        }
+        m_entries[path] = Entry{stamp, std::move(parsed)};
+    }
+
+private:
+    static constexpr std::size_t kMaxEntries = 16;
+    struct Entry {
+        FileStamp stamp;
+        std::shared_ptr<const ParsedFile> parsed;
+    };
+    std::mutex m_mutex;
+    std::map<QString, Entry> m_entries;
+};
+
+ParseCache& parseCache() {
+    static ParseCache cache;
+    return cache;
+}
+
+// A file's bytes as read, with the stamp of the version read.
+struct FileBytes {
+    enum Status { Absent, Read, Failed } status = Absent;
+    QByteArray bytes;
+    FileStamp stamp;
+};
+
+// Reads a whole file. Failed means it exists but could not be read, or is not a regular file:
+// such a file is never overwritten. With hit, a parse of this very version in the cache is
+// returned there instead of the bytes.
+FileBytes readBytes(const QString& path, std::shared_ptr<const ParsedFile>* hit = nullptr) {
+    FileBytes out;
+    QFile file(path);
+    if (path.isEmpty() || !file.open(QIODevice::ReadOnly)) {
+        const QFileInfo info(path);
+        out.status = path.isEmpty() || (!info.exists() && !info.isSymLink()) ? FileBytes::Absent
+                                                                             : FileBytes::Failed;
+        return out;
+    }
+    out.status = FileBytes::Failed;
+    struct stat st {};
+    if (::fstat(file.handle(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        return out;
+    }
+    out.stamp = stampOf(st);
+    if (hit != nullptr) {
+        if ((*hit = parseCache().find(path, out.stamp))) {
+            out.status = FileBytes::Read;
+            return out;
         }
     }
-    while (!lines.isEmpty() && lines.back().isEmpty()) {
-        lines.pop_back();
+    out.bytes = file.readAll();
+    if (file.error() == QFileDevice::NoError) {
+        out.status = FileBytes::Read;
     }
-    return lines;
+    return out;
 }
 
-bool writeLines(const QString& path, const QStringList& lines) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
+// The parse of a file, from the cache while the file is unchanged.
+std::shared_ptr<const ParsedFile> parsedFile(const QString& path) {
+    std::shared_ptr<const ParsedFile> cached;
+    FileBytes file = readBytes(path, &cached);
+    if (cached) {
+        return cached;
+    }
+    auto parsed = std::make_shared<ParsedFile>();
+    if (file.status == FileBytes::Absent) {
+        return parsed;
+    }
+    if (file.status == FileBytes::Read) {
+        Parser parser;
+        const auto text =
+            readRegLines(file.bytes, [&parser](const RegLine& line) { parser.feed(line); });
+        file.bytes.clear();
+        if (text) {
+            *parsed = parser.take();
+        } else {
+            parsed->state = SettingsFileState::NotUnderstood;
+        }
+        parseCache().put(path, file.stamp, parsed);
+        return parsed;
+    }
+    parsed->state = SettingsFileState::NotUnderstood;
+    return parsed;
+}
+
+// The line end a line was written with, for a line that takes its place.
+QString lineEndOf(const RegLine& line, const QString& fallback) {
+    if (line.raw.endsWith(QStringLiteral("\r\n"))) {
+        return QStringLiteral("\r\n");
+    }
+    if (line.raw.endsWith(QLatin1Char('\n')) || line.raw.endsWith(QLatin1Char('\r'))) {
+        return line.raw.right(1);
+    }
+    return line.raw.isEmpty() ? fallback : QString();
+}
+
+bool isBlank(const RegLine& line) {
+    return line.text.trimmed().isEmpty();
+}
+
+// Adds lines at the end of a file, after a blank line.
+void appendSection(RegText& text, const QStringList& lines) {
+    if (!text.lines.empty()) {
+        endLine(text.lines.back(), text.lineEnd);
+        if (!isBlank(text.lines.back())) {
+            text.lines.push_back(newRegLine(QString(), text.lineEnd));
+        }
+    }
+    for (const QString& l : lines) {
+        text.lines.push_back(newRegLine(l, text.lineEnd));
+    }
+}
+
+// How long a writer waits for another program's change of the same file.
+constexpr int kLockTimeoutMs = 10000;
+
+// Takes the lock beside the user's file, waiting for another writer to finish; fails at once
+// when the lock cannot be made at all (a full disk or a read-only folder).
+bool takeLock(QLockFile& lock) {
+    QDeadlineTimer deadline(kLockTimeoutMs);
+    for (;;) {
+        if (lock.tryLock(0)) {
+            return true;
+        }
+        if (lock.error() != QLockFile::LockFailedError || deadline.hasExpired()) {
+            return false;
+        }
+        QThread::msleep(5);
+    }
+}
+
+// Reads the user's file, lets edit change its text (edit says whether it did) and writes it
+// back. False when the file could not be read, understood or written.
+bool changeFile(const QString& path, const std::function<bool(RegText&, const ParsedFile&)>& edit) {
+    if (path.isEmpty() || !QDir().mkpath(QFileInfo(path).absolutePath())) {
         return false;
     }
-    file.write((lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8());
-    return file.commit();
-}
-
-// The key a section header line names, or nothing; deleted says whether it is a [-key].
-std::optional<QString> sectionKey(const QString& line, bool* deleted) {
-    const QString t = line.trimmed();
-    if (!t.startsWith(QLatin1Char('[')) || !t.endsWith(QLatin1Char(']'))) {
-        return std::nullopt;
+    // Another program may change the file meanwhile: it is read, changed and written under
+    // the lock, so that neither change is lost.
+    QLockFile lock(path + QStringLiteral(".lock"));
+    if (!takeLock(lock)) {
+        return false;
     }
-    QString name = t.mid(1, t.size() - 2);
-    *deleted = name.startsWith(QLatin1Char('-'));
-    if (*deleted) {
-        name.remove(0, 1);
+    const FileBytes file = readBytes(path);
+    std::optional<RegText> read;
+    if (file.status == FileBytes::Absent) {
+        read = RegText{};
+    } else if (file.status == FileBytes::Read) {
+        read = decodeRegText(file.bytes);
     }
-    return normaliseKey(name);
+    if (!read) {
+        return false; // never overwrite what could not be read or understood
+    }
+    RegText& text = *read;
+    const ParsedFile before = parseText(text);
+    if (!edit(text, before)) {
+        if (file.status == FileBytes::Read) {
+            parseCache().put(path, file.stamp, std::make_shared<ParsedFile>(before));
+        }
+        return true;
+    }
+    const std::optional<QByteArray> bytes = encodeRegText(text);
+    if (!bytes || !writeFileAtomically(path, *bytes)) {
+        return false;
+    }
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) == 0) {
+        parseCache().put(path, stampOf(st), std::make_shared<ParsedFile>(parseText(text)));
+    }
+    return true;
 }
 
 } // namespace
@@ -296,8 +511,8 @@ SettingsStore::SettingsStore(QString userFile, QString defaultsFile)
     : m_userFile(std::move(userFile)), m_defaultsFile(std::move(defaultsFile)) {}
 
 QString dataDirectory() {
-    const QString bin = QCoreApplication::instance() ? QCoreApplication::applicationDirPath()
-                                                      : QDir::currentPath();
+    const QString bin =
+        QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QDir::currentPath();
     return QDir::cleanPath(bin + QStringLiteral("/../share/zerva"));
 }
 
@@ -307,11 +522,16 @@ SettingsStore SettingsStore::standard() {
                          dataDirectory() + QStringLiteral("/registry.reg"));
 }
 
+SettingsFileState SettingsStore::userFileState() const {
+    return parsedFile(m_userFile)->state;
+}
+
 std::optional<RegValue> SettingsStore::value(RegRoot root, const QString& subKey,
                                              const QString& valueName) const {
     const QString key = fullKey(root, subKey);
     const QString name = valueName.toCaseFolded();
-    const ParsedFile user = parseFile(m_userFile);
+    const auto userFile = parsedFile(m_userFile);
+    const ParsedFile& user = *userFile;
     if (auto k = user.keys.find(key); k != user.keys.end()) {
         if (auto v = k->second.find(name); v != k->second.end()) {
             return v->second;
@@ -324,7 +544,8 @@ std::optional<RegValue> SettingsStore::value(RegRoot root, const QString& subKey
         d != user.deletedValues.end() && d->second.count(name) != 0) {
         return std::nullopt;
     }
-    const ParsedFile defaults = parseFile(m_defaultsFile);
+    const auto defaultsFile = parsedFile(m_defaultsFile);
+    const ParsedFile& defaults = *defaultsFile;
     if (hidesKey(defaults, key)) {
         return std::nullopt;
     }
@@ -338,90 +559,118 @@ std::optional<RegValue> SettingsStore::value(RegRoot root, const QString& subKey
 
 bool SettingsStore::setString(RegRoot root, const QString& subKey, const QString& valueName,
                               const QString& text) {
+    // A line break would end the line early and a NUL make the file unreadable: such text
+    // has no place in a line of this file.
+    for (const QString* part : {&subKey, &valueName, &text}) {
+        if (part->contains(QLatin1Char('\n')) || part->contains(QLatin1Char('\r')) ||
+            part->contains(QChar(u'\0'))) {
+            return false;
+        }
+    }
     const QString key = fullKey(root, subKey);
-    const QString header =
-        QStringLiteral("[%1\\%2]").arg(rootName(root), subKey);
+    const QString name = valueName.toCaseFolded();
     const QString nameField = valueName.isEmpty()
                                   ? QStringLiteral("@")
                                   : QStringLiteral("\"%1\"").arg(escapeString(valueName));
     const QString entry = nameField + QStringLiteral("=\"%1\"").arg(escapeString(text));
-    QStringList lines = readLines(m_userFile);
-    QStringList out;
-    bool written = false;
-    bool inTarget = false;
-    for (const QString& line : lines) {
-        bool deleted = false;
-        if (const auto k = sectionKey(line, &deleted)) {
-            if (inTarget && !written) {
-                out << entry;
-                written = true;
-            }
-            inTarget = !deleted && *k == key;
-            if (deleted && *k == key) {
-                continue; // setting a value brings a deleted key back
-            }
-            out << line;
-            continue;
-        }
-        if (inTarget && !written) {
-            bool isValue = false;
-            if (valueName.isEmpty()) {
-                isValue = line.trimmed().startsWith(QLatin1Char('@'));
-            } else {
-                qsizetype pos = 0;
-                const auto n = readQuoted(line.trimmed(), pos);
-                isValue = n && n->toCaseFolded() == valueName.toCaseFolded();
-            }
-            if (isValue) {
-                out << entry;
-                written = true;
+    return changeFile(m_userFile, [&](RegText& file, const ParsedFile&) {
+        std::vector<RegLine> out;
+        out.reserve(file.lines.size() + 1);
+        bool inTarget = false;
+        bool written = false;
+        int targetSections = 0;
+        std::size_t insertAt = 0; // after the last line of the first section of the key
+        for (RegLine& line : file.lines) {
+            if (const auto section = sectionOf(line.text)) {
+                inTarget = !section->deleted && section->key == key;
+                if (section->deleted && section->key == key) {
+                    continue; // setting a value brings a deleted key back
+                }
+                out.push_back(std::move(line));
+                if (inTarget && ++targetSections == 1) {
+                    insertAt = out.size();
+                }
                 continue;
             }
+            if (inTarget) {
+                // Every line of this value goes; the first is replaced by the new one.
+                if (const auto v = valueLineOf(line.text); v && v->name == name) {
+                    if (!written) {
+                        out.push_back(newRegLine(entry, lineEndOf(line, file.lineEnd)));
+                        written = true;
+                    }
+                    continue;
+                }
+                if (targetSections == 1 && !isBlank(line)) {
+                    insertAt = out.size() + 1;
+                }
+            }
+            out.push_back(std::move(line));
         }
-        out << line;
-    }
-    if (inTarget && !written) {
-        out << entry;
-        written = true;
-    }
-    if (!written) {
-        out << QString() << header << entry;
-    }
-    return writeLines(m_userFile, out);
+        if (!written && targetSections > 0) {
+            endLine(out[insertAt - 1], file.lineEnd);
+            out.insert(out.begin() + static_cast<std::ptrdiff_t>(insertAt),
+                       newRegLine(entry, file.lineEnd));
+            written = true;
+        }
+        file.lines = std::move(out);
+        if (!written) {
+            appendSection(file, {QStringLiteral("[%1\\%2]").arg(rootName(root), subKey), entry});
+        }
+        return true;
+    });
 }
 
 bool SettingsStore::deleteKey(RegRoot root, const QString& subKey) {
     const QString key = fullKey(root, subKey);
-    const QStringList lines = readLines(m_userFile);
-    QStringList out;
-    bool skipping = false;
-    bool changed = false;
-    for (const QString& line : lines) {
-        bool deleted = false;
-        if (const auto k = sectionKey(line, &deleted)) {
-            skipping = !deleted && isSameOrBelow(*k, key);
-            if (skipping) {
-                changed = true;
-                continue;
-            }
-        }
-        if (!skipping) {
-            out << line;
-        }
-    }
-    const ParsedFile defaults = parseFile(m_defaultsFile);
+    const auto defaults = parsedFile(m_defaultsFile);
     bool inDefaults = false;
-    for (const auto& [k, values] : defaults.keys) {
+    for (const auto& [k, values] : defaults->keys) {
         inDefaults = inDefaults || isSameOrBelow(k, key);
     }
-    if (inDefaults && !hidesKey(parseFile(m_userFile), key)) {
-        out << QString() << QStringLiteral("[-%1\\%2]").arg(rootName(root), subKey);
-        changed = true;
+    // Most often there is nothing to delete, which the parse of the file as it is tells
+    // without rewriting anything.
+    const auto current = parsedFile(m_userFile);
+    if (current->state == SettingsFileState::NotUnderstood) {
+        return false;
     }
-    if (!changed) {
+    const QString prefix = key + QLatin1Char('\\');
+    const auto below = current->keys.lower_bound(prefix);
+    const bool inUserFile = current->keys.count(key) != 0 ||
+                            (below != current->keys.end() && below->first.startsWith(prefix));
+    if (!inUserFile && (!inDefaults || hidesKey(*current, key))) {
         return true;
     }
-    return writeLines(m_userFile, out);
+    return changeFile(m_userFile, [&](RegText& file, const ParsedFile& before) {
+        std::vector<RegLine> out;
+        out.reserve(file.lines.size());
+        bool skipping = false;
+        bool changed = false;
+        for (RegLine& line : file.lines) {
+            if (const auto section = sectionOf(line.text)) {
+                skipping = !section->deleted && isSameOrBelow(section->key, key);
+            }
+            if (skipping) {
+                changed = true;
+            } else {
+                out.push_back(std::move(line));
+            }
+        }
+        file.lines = std::move(out);
+        if (inDefaults && !hidesKey(before, key)) {
+            appendSection(file, {QStringLiteral("[-%1\\%2]").arg(rootName(root), subKey)});
+            changed = true;
+        }
+        return changed;
+    });
+}
+
+QString settingsNotUnderstoodMessage(const QString& path) {
+    // The path is shown left to right in the right-to-left text, its first slash included.
+    const QChar leftToRightMark(0x200E);
+    return QStringLiteral("فايل تنظيمات شما خوانده نشد و برنامه آن را تغيير نميدهد:") +
+           QLatin1Char('\n') + leftToRightMark + QDir::toNativeSeparators(path) +
+           QLatin1Char('\n') + QStringLiteral("برنامه با تنظيمات اوليه ادامه ميدهد.");
 }
 
 QString RegReadString(const SettingsStore& store, RegRoot root, const QString& subKey,

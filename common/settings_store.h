@@ -24,20 +24,31 @@ inline const QString kNotFound = QStringLiteral("Not Found");
 
 // The product's key and the system keys the programs read.
 inline const QString kProductKey = QStringLiteral("Software\\Zerva\\Zerva 2001");
-inline const QString kCodePageKey = QStringLiteral("System\\CurrentControlSet\\Control\\Nls\\CodePage");
+inline const QString kCodePageKey =
+    QStringLiteral("System\\CurrentControlSet\\Control\\Nls\\CodePage");
 inline const QString kPreloadKey = QStringLiteral("Keyboard Layout\\Preload");
 
 // A value as stored in a file.
 struct RegValue {
-    int type = 1;       // 1 string, 2 expandable string, 3 raw bytes, 4 32-bit number, ...
-    QString text;       // type 1, written as "text"
-    QByteArray bytes;   // hex: and hex(N): values
+    int type = 1;             // 1 string, 2 expandable string, 3 raw bytes, 4 32-bit number, ...
+    QString text;             // type 1, written as "text"
+    QByteArray bytes;         // hex: and hex(N): values
     std::uint32_t number = 0; // dword: values
 };
 
-// Two REGEDIT4 files: the user's (read first, the only one written) and the defaults
-// installed with the programs. Files are read afresh on every call: nothing is cached, so
-// a change made by another program is seen at once.
+// What a program finds in a settings file.
+enum class SettingsFileState {
+    Absent,        // no file: nothing set
+    Understood,    // a registry export file this store reads
+    NotUnderstood, // unreadable or not such a file: it is read as empty and never written
+};
+
+// Two registry export files: the user's (read first, the only one written) and the defaults
+// installed with the programs. Files in UTF-8, code page 1256 ("REGEDIT4") and UTF-16 with a
+// byte order mark ("Windows Registry Editor Version 5.00") are read, with any line ends; a
+// file is written back in its own encoding, header and line ends, with the lines that were
+// not changed as they were. A parse is reused while the file stays unchanged (same inode,
+// size and times), so a change by another program is seen at the next read.
 class SettingsStore {
 public:
     SettingsStore(QString userFile, QString defaultsFile);
@@ -53,13 +64,24 @@ public:
     std::optional<RegValue> value(RegRoot root, const QString& subKey,
                                   const QString& valueName) const;
 
-    // Sets a string value in the user's file.
+    // Whether the user's file can be read and changed; programs that write the store say so
+    // at start when it cannot.
+    SettingsFileState userFileState() const;
+
+    // The changes below read the user's file, change it and write it back atomically, all
+    // under a lock file beside it (NAME.lock), so that concurrent writers lose nothing. They
+    // return false, leaving the file as it was, when it could not be read, understood or
+    // written, or when another program held the lock for 10 seconds.
+
+    // Sets a string value in the user's file. False also when the file is in code page 1256
+    // and the text has a character that the code page lacks, and for a line break or a NUL
+    // in the key, the name or the text.
     bool setString(RegRoot root, const QString& subKey, const QString& valueName,
                    const QString& text);
 
     // Deletes a key and its subkeys as seen by readers: removed from the user's file, and
-    // hidden with a deletion entry where the defaults hold it. False when the user's file
-    // could not be written.
+    // hidden with a deletion entry where the defaults hold it. True when there was nothing to
+    // delete.
     bool deleteKey(RegRoot root, const QString& subKey);
 
 private:
@@ -75,6 +97,9 @@ QString RegReadString(const SettingsStore& store, RegRoot root, const QString& s
 
 // The same on the standard store.
 QString RegReadString(RegRoot root, const QString& subKey, const QString& valueName);
+
+// The message shown at start when the user's settings file is not understood.
+QString settingsNotUnderstoodMessage(const QString& path);
 
 // The folder holding this program's data (share/zerva beside bin/).
 QString dataDirectory();

@@ -60,6 +60,13 @@ StartupOutcome runStartupChecks(const StartupServices& services) {
         return StartupOutcome::AlreadyRunning;
     }
 
+    // The deletion below is this program's only write to the settings. A file it cannot
+    // read is left alone, and the user is told that the defaults stand in for it.
+    if (services.store.userFileState() == common::SettingsFileState::NotUnderstood) {
+        services.messenger.MsgBox(common::settingsNotUnderstoodMessage(services.store.userFile()),
+                                  common::kOkOnly, common::noticeTitle());
+    }
+
     // A substitute would make the system load another layout in place of the one this
     // program installs. The deletion's outcome does not matter: the key may well be absent.
     services.store.deleteKey(common::HKEY_CURRENT_USER, kArabicSubstituteKey);

@@ -75,7 +75,8 @@ struct StartupServices {
 };
 
 // Runs the checks in order; a failing check shows its message in the system's message box
-// and ends the checks. A running copy ends them without a message.
+// and ends the checks. A running copy ends them without a message. A user's settings file
+// that cannot be read is reported in the Persian box, and the checks go on.
 StartupOutcome runStartupChecks(const StartupServices& services);
 
 } // namespace zerva::keyboard

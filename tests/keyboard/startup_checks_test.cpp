@@ -6,6 +6,7 @@
 #include "tests/support/fake_keyboard_services.h"
 #include "tests/support/fake_messenger.h"
 #include "tests/support/fake_services.h"
+#include "tests/support/reg_bytes.h"
 #include "tests/support/test_paths.h"
 
 #include <QFile>
@@ -236,6 +237,95 @@ INSTANTIATE_TEST_SUITE_P(
                     StartupOutcome::ArabicLayoutMissing,
                     {kLayout}}),
     [](const ::testing::TestParamInfo<StartupCase>& info) { return info.param.name; });
+
+// Persian text that code page 1256 holds.
+const QString kPersian = QStringLiteral("\u0635\u0641\u062D\u0647 \u0643\u0644\u064A\u062F");
+
+struct SettingsFileCase {
+    const char* name;
+    test::RegBytes encoding;
+    const char* lineEnd;
+    bool version5;
+};
+
+void PrintTo(const SettingsFileCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class StartupKeepsSettingsFile : public ::testing::TestWithParam<SettingsFileCase> {};
+
+// The start deletes the substitute key from the user's file; everything else in the file,
+// whatever its encoding and line ends, stays byte for byte.
+TEST_P(StartupKeepsSettingsFile, ByteForByteExceptTheSubstitute) {
+    const SettingsFileCase& c = GetParam();
+    QTemporaryDir dir;
+    const QString defaultsFile = dir.filePath(QStringLiteral("defaults.reg"));
+    const QString userFile = dir.filePath(QStringLiteral("user.reg"));
+    ASSERT_TRUE(
+        test::writeFile(defaultsFile, "REGEDIT4\n\n" + kCodePage1256 + layoutList(kUsualList)));
+    const QStringList head{c.version5 ? QStringLiteral("Windows Registry Editor Version 5.00")
+                                      : QStringLiteral("REGEDIT4"),
+                           QString(),
+                           QStringLiteral("[HKEY_CURRENT_USER\\Control Panel\\International]"),
+                           QStringLiteral("\"sLongDate\"=\"%1\"").arg(kPersian),
+                           QStringLiteral("\"Raw\"=hex:01,02,\\"),
+                           QStringLiteral("  03"),
+                           QString()};
+    const QStringList substitute{
+        QStringLiteral("[HKEY_CURRENT_USER\\Keyboard Layout\\Substitutes\\00000401]"),
+        QStringLiteral("@=\"00000429\""), QString()};
+    const QStringList tail{QStringLiteral("[HKEY_CURRENT_USER\\Software\\%1]").arg(kPersian),
+                           QStringLiteral("@=\"%1\"").arg(kPersian)};
+    const QString lineEnd = QString::fromLatin1(c.lineEnd);
+    ASSERT_TRUE(
+        test::writeFile(userFile, test::regBytes(head + substitute + tail, c.encoding, lineEnd)));
+    common::SettingsStore store(userFile, defaultsFile);
+    test::FakePlatformCheck platform;
+    test::FakeSingleInstance instance;
+    test::FakeMessenger messenger;
+
+    EXPECT_EQ(keyboard::runStartupChecks({platform, instance, store, messenger}),
+              StartupOutcome::Proceed);
+    EXPECT_TRUE(messenger.all().isEmpty());
+    EXPECT_EQ(test::readFile(userFile), test::regBytes(head + tail, c.encoding, lineEnd));
+    EXPECT_EQ(common::RegReadString(store, common::HKEY_CURRENT_USER,
+                                    QStringLiteral("Control Panel\\International"),
+                                    QStringLiteral("sLongDate")),
+              kPersian);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, StartupKeepsSettingsFile,
+    ::testing::Values(SettingsFileCase{"Cp1256CrLf", test::RegBytes::Cp1256, "\r\n", false},
+                      SettingsFileCase{"Cp1256Cr", test::RegBytes::Cp1256, "\r", false},
+                      SettingsFileCase{"Utf8Lf", test::RegBytes::Utf8, "\n", false},
+                      SettingsFileCase{"Utf16LeVersion5", test::RegBytes::Utf16Le, "\r\n", true}),
+    [](const ::testing::TestParamInfo<SettingsFileCase>& info) { return info.param.name; });
+
+TEST(StartupSettings, UnreadableUserFileIsReportedLeftAloneAndDefaultsUsed) {
+    QTemporaryDir dir;
+    const QString defaultsFile = dir.filePath(QStringLiteral("defaults.reg"));
+    const QString userFile = dir.filePath(QStringLiteral("user.reg"));
+    ASSERT_TRUE(
+        test::writeFile(defaultsFile, "REGEDIT4\n\n" + kCodePage1256 + layoutList(kUsualList)));
+    const QByteArray garbage("PK\x03\x04\x14\0\0\0\x08\0[HKEY_CURRENT_USER]", 29);
+    ASSERT_TRUE(test::writeFile(userFile, garbage));
+    common::SettingsStore store(userFile, defaultsFile);
+    test::FakePlatformCheck platform;
+    test::FakeSingleInstance instance;
+    test::FakeMessenger messenger;
+
+    EXPECT_EQ(keyboard::runStartupChecks({platform, instance, store, messenger}),
+              StartupOutcome::Proceed);
+    ASSERT_EQ(messenger.boxes().size(), 1u);
+    EXPECT_EQ(messenger.boxes()[0].prompt,
+              QStringLiteral("فايل تنظيمات شما خوانده نشد و برنامه آن را تغيير نميدهد:") +
+                  QLatin1Char('\n') + QChar(0x200E) + userFile + QLatin1Char('\n') +
+                  QStringLiteral("برنامه با تنظيمات اوليه ادامه ميدهد."));
+    EXPECT_EQ(messenger.boxes()[0].title, common::noticeTitle());
+    EXPECT_EQ(messenger.boxes()[0].button, common::kOkOnly);
+    EXPECT_EQ(test::readFile(userFile), garbage);
+}
 
 // Restores an environment variable when the test ends.
 class ScopedEnv {

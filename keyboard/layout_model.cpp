@@ -252,8 +252,12 @@ QString LayoutModel::standardSourceLabel() {
     return QStringLiteral("صفحه كليد زروا");
 }
 
+QString LayoutModel::programName() {
+    return QStringLiteral("زروا 2001 - مبدل صفحه كليد فارسي");
+}
+
 QString LayoutModel::programTitle() {
-    return QStringLiteral("زروا 2001 - مبدل صفحه كليد فارسي (2.00)");
+    return programName() + QStringLiteral(" (2.00)");
 }
 
 QString LayoutModel::windowCaption() const {

@@ -39,6 +39,19 @@ inline QString kChangeFromMS() {
 inline QString kChangeFromMSTip() {
     return QStringLiteral(".تبديل از مايكروسافت به قالب انتخاب شده");
 }
+// The preview of the clipboard's text before and after conversion.
+inline QString kPreviewBefore() {
+    return QStringLiteral("پيش از تبديل :");
+}
+inline QString kPreviewAfter() {
+    return QStringLiteral("پس از تبديل :");
+}
+inline QString kPreviewNoText() {
+    return QStringLiteral("Clipboard متن ساده ندارد.");
+}
+inline QString kPreviewNoTable() {
+    return QStringLiteral("جدول تبديل خوانده نشد.");
+}
 inline QString kCmdChange() {
     return QStringLiteral("تبديل");
 }

@@ -14,6 +14,10 @@ inline QString kMsgClipboardFailed() {
 inline QString kMsgDone() {
     return QStringLiteral("عمليات تبديل تمام شد.");
 }
+// The program's own name, the title of a message box whose call gives none.
+inline QString kProgramName() {
+    return QStringLiteral("مبدل Clipboard");
+}
 // The window's caption, before the version.
 inline QString kCaptionStart() {
     return QStringLiteral("زروا 2001 - مبدل Clipboard");

@@ -2,6 +2,7 @@
 #include "layout_model.h"
 
 #include "common/codepage.h"
+#include "common/messages.h"
 
 namespace zerva::keyboard {
 
@@ -253,11 +254,12 @@ QString LayoutModel::standardSourceLabel() {
 }
 
 QString LayoutModel::programName() {
-    return QStringLiteral("زروا 2001 - مبدل صفحه كليد فارسي");
+    return QStringLiteral("مبدل صفحه كليد فارسي");
 }
 
 QString LayoutModel::programTitle() {
-    return programName() + QStringLiteral(" (2.00)");
+    return common::productName() + QStringLiteral(" - ") + programName() +
+           QStringLiteral(" (2.00)");
 }
 
 QString LayoutModel::windowCaption() const {

@@ -30,7 +30,7 @@ int main(int argc, char** argv) {
     const QString installPath = common::RegReadString(settings, common::HKEY_LOCAL_MACHINE,
                                                       common::kProductKey, QStringLiteral("Path"));
 
-    common::QtMessenger messenger(clipboard::texts::kCaptionStart());
+    common::QtMessenger messenger(clipboard::texts::kProgramName());
     clipboard::QtClipboardService clipboardService;
     common::SuiteHelpViewer help;
     clipboard::CBCnv window(installPath, {messenger, clipboardService, help, settings});

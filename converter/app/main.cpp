@@ -36,7 +36,7 @@ int main(int argc, char** argv) {
     // The character classes of the direction-changing converters, built before any file.
     (void)converter::CharClass();
 
-    common::QtMessenger messenger(converter::texts::kCaptionStart());
+    common::QtMessenger messenger(converter::texts::kProgramName());
     converter::LibreOfficeWordService word;
     common::SuiteHelpViewer help;
     converter::Cnv window(installPath, {messenger, word, help, settings});

@@ -18,6 +18,10 @@ inline QString kMsgTextUnreadable() {
 inline QString kMsgDone() {
     return QStringLiteral("عمليات تبديل تمام شد.");
 }
+// The program's own name, the title of a message box whose call gives none.
+inline QString kProgramName() {
+    return QStringLiteral("مبدل Clipboard");
+}
 // The window's caption, before the version.
 inline QString kCaptionStart() {
     return QStringLiteral("زروا 2001 - مبدل Clipboard");
@@ -42,6 +46,19 @@ inline QString kChangeFromMS() {
 }
 inline QString kChangeFromMSTip() {
     return QStringLiteral(".تبديل از مايكروسافت به قالب انتخاب شده");
+}
+// The preview of the clipboard's text before and after conversion.
+inline QString kPreviewBefore() {
+    return QStringLiteral("پيش از تبديل :");
+}
+inline QString kPreviewAfter() {
+    return QStringLiteral("پس از تبديل :");
+}
+inline QString kPreviewNoText() {
+    return QStringLiteral("Clipboard متن ساده ندارد.");
+}
+inline QString kPreviewNoTable() {
+    return QStringLiteral("جدول تبديل خوانده نشد.");
 }
 inline QString kCmdChange() {
     return QStringLiteral("تبديل");

@@ -26,7 +26,15 @@ int presetAnswer(int button) {
     return kAnswerYes;
 }
 
-QString errorTitle() { return QStringLiteral("اشكال!"); }
-QString noticeTitle() { return QStringLiteral("توجه!"); }
+QString errorTitle() {
+    return QStringLiteral("اشكال!");
+}
+QString productName() {
+    return QStringLiteral("زروا 2001");
+}
+
+QString noticeTitle() {
+    return QStringLiteral("توجه!");
+}
 
 } // namespace zerva::common

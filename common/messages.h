@@ -7,9 +7,9 @@ namespace zerva::common {
 
 // Button sets of the Persian message box.
 enum ButtonSet : int {
-    kOkOnly = 6,         // "قبول"
-    kYesNo = 4,          // "بلي" / "خير"
-    kYesNoCancel = 3,    // "بلي" / "خير" / "انصراف"
+    kOkOnly = 6,      // "قبول"
+    kYesNo = 4,       // "بلي" / "خير"
+    kYesNoCancel = 3, // "بلي" / "خير" / "انصراف"
 };
 
 // Answers: the index of the pressed button, or -1 when a timed box closed by itself.
@@ -45,6 +45,8 @@ int enabledButtons(int button);
 // Title texts used across the suite.
 QString errorTitle();  // "اشكال!"
 QString noticeTitle(); // "توجه!"
+// The product's name, for a window of the suite that belongs to no one program.
+QString productName(); // "زروا 2001"
 
 class Messenger {
 public:

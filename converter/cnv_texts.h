@@ -40,6 +40,10 @@ inline QString kCancel() {
 inline QString kMsgDone() {
     return QStringLiteral("عمليات تبديل تمام شد.");
 }
+// The program's own name, the title of a message box whose call gives none.
+inline QString kProgramName() {
+    return QStringLiteral("مبدل پرونده");
+}
 // The window's caption without its version; a running copy is found by it.
 inline QString kCaptionStart() {
     return QStringLiteral("زروا 2001 - مبدل پرونده");

@@ -2,6 +2,7 @@
 #include "layout_model.h"
 
 #include "common/codepage.h"
+#include "common/messages.h"
 
 namespace zerva::keyboard {
 
@@ -252,8 +253,13 @@ QString LayoutModel::standardSourceLabel() {
     return QStringLiteral("صفحه كليد زروا");
 }
 
+QString LayoutModel::programName() {
+    return QStringLiteral("مبدل صفحه كليد فارسي");
+}
+
 QString LayoutModel::programTitle() {
-    return QStringLiteral("زروا 2001 - مبدل صفحه كليد فارسي (2.00)");
+    return common::productName() + QStringLiteral(" - ") + programName() +
+           QStringLiteral(" (2.00)");
 }
 
 QString LayoutModel::windowCaption() const {

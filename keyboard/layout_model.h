@@ -115,7 +115,8 @@ public:
     void setSourceLabel(const QString& label);
     static QString systemSourceLabel(); // "فعال سيستم": the layout active in the system
     static QString standardSourceLabel(); // "صفحه كليد زروا": the product's standard layout
-    static QString programTitle();        // the caption of the main window without its label
+    static QString programName(); // "مبدل صفحه كليد فارسي", the program's own name
+    static QString programTitle(); // the caption of the main window without its label
     // programTitle(), " - " and the label.
     QString windowCaption() const;
 

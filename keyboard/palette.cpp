@@ -71,6 +71,13 @@ QString codeList(const QByteArray& bytes, bool blankAfterEach) {
 
 } // namespace
 
+QString shownCaption(const QString& caption) {
+    if (!caption.isEmpty() && caption.front().isMark()) {
+        return QChar(0x25CC) + caption;
+    }
+    return caption;
+}
+
 QString tipPrefix() {
     return QString{QChar(0x200E)} + QLatin1Char('(') + QChar(0x200F) + QLatin1Char('(');
 }

@@ -44,4 +44,9 @@ int findFixedEntry(std::uint8_t code, int lastEntry = kEmptyEntry);
 // code = its first byte, tip = the tip prefix and each byte's decimal code followed by a blank.
 PaletteEntry runtimeEntry(const QByteArray& text);
 
+// A caption as a button draws it: a caption that begins with a combining mark (a short vowel,
+// a shadda, a tanween on its own) stands on a dotted circle, U+25CC, so that the mark shows
+// as a character and not as a speck beside nothing.
+QString shownCaption(const QString& caption);
+
 } // namespace zerva::keyboard

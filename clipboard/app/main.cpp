@@ -1,4 +1,5 @@
 // ZervaCBC: one running copy, the installation folder from the settings store, the window.
+#include "clipboard/clipboard_texts.h"
 #include "clipboard/platform/qt_clipboard_service.h"
 #include "clipboard/ui/cbcnv.h"
 
@@ -29,7 +30,7 @@ int main(int argc, char** argv) {
     const QString installPath = common::RegReadString(settings, common::HKEY_LOCAL_MACHINE,
                                                       common::kProductKey, QStringLiteral("Path"));
 
-    common::QtMessenger messenger;
+    common::QtMessenger messenger(clipboard::texts::kProgramName());
     clipboard::QtClipboardService clipboardService;
     common::SuiteHelpViewer help;
     clipboard::CBCnv window(installPath, {messenger, clipboardService, help, settings});

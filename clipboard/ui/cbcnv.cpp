@@ -1,6 +1,7 @@
 // The CBCnv window: controls, their captions, and the wiring of its buttons to the core.
 #include "cbcnv.h"
 
+#include "clipboard/clipboard_preview.h"
 #include "clipboard/clipboard_texts.h"
 #include "clipboard/convert_clipboard.h"
 #include "clipboard/table_list.h"
@@ -11,6 +12,7 @@
 #include "common/ui/fonts.h"
 
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -24,6 +26,10 @@
 namespace zerva::clipboard {
 
 namespace {
+
+// The preview boxes: width and inner margin, in pixels.
+constexpr int kPreviewWidth = 340;
+constexpr int kPreviewMargin = 3;
 
 // The help page's section about this program.
 const QString kHelpSection = QStringLiteral("clipboard");
@@ -64,6 +70,25 @@ CBCnv::CBCnv(QString installPath, CBCnvServices services, QWidget* parent)
     frameLayout->addWidget(m_changeToMS);
     frameLayout->addWidget(m_changeFromMS);
 
+    // What a press would do to the clipboard's text, before the user presses.
+    m_label6 = named(new QLabel(texts::kPreviewBefore()), QStringLiteral("Label6"));
+    m_label7 = named(new QLabel(texts::kPreviewAfter()), QStringLiteral("Label7"));
+    m_previewBefore = named(new QLabel, QStringLiteral("PreviewBefore"));
+    m_previewAfter = named(new QLabel, QStringLiteral("PreviewAfter"));
+    for (QLabel* preview : {m_previewBefore, m_previewAfter}) {
+        preview->setFont(common::suiteFont(10));
+        preview->setTextFormat(Qt::PlainText);
+        preview->setFrameShape(QFrame::Panel);
+        preview->setFrameShadow(QFrame::Sunken);
+        preview->setAutoFillBackground(true);
+        preview->setBackgroundRole(QPalette::Base);
+        preview->setAlignment(Qt::AlignRight | Qt::AlignTop);
+        preview->setMargin(kPreviewMargin);
+        // A fixed size, so that the window does not change size with the clipboard.
+        preview->setFixedSize(kPreviewWidth, preview->fontMetrics().lineSpacing() * kPreviewLines +
+                                                 2 * (kPreviewMargin + preview->frameWidth()));
+    }
+
     m_cmdChange = named(new QPushButton(texts::kCmdChange()), QStringLiteral("cmdChange"));
     m_cmdHelp = named(new QPushButton(texts::kCmdHelp()), QStringLiteral("cmdHelp"));
     m_cmdExit = named(new QPushButton(texts::kCmdExit()), QStringLiteral("cmdExit"));
@@ -78,6 +103,10 @@ CBCnv::CBCnv(QString installPath, CBCnvServices services, QWidget* parent)
     grid->addWidget(m_fileFormat, 0, 1);
     grid->addWidget(m_label5, 1, 0, Qt::AlignTop);
     grid->addWidget(m_frame1, 1, 1);
+    grid->addWidget(m_label6, 2, 0, Qt::AlignTop);
+    grid->addWidget(m_previewBefore, 2, 1);
+    grid->addWidget(m_label7, 3, 0, Qt::AlignTop);
+    grid->addWidget(m_previewAfter, 3, 1);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_cmdChange);
     buttons->addWidget(m_cmdHelp);
@@ -89,6 +118,8 @@ CBCnv::CBCnv(QString installPath, CBCnvServices services, QWidget* parent)
     root->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(m_cmdChange, &QPushButton::clicked, this, &CBCnv::cmdChange_Click);
+    connect(m_fileFormat, &QComboBox::currentIndexChanged, this, &CBCnv::refreshPreview);
+    connect(m_changeToMS, &QRadioButton::toggled, this, &CBCnv::refreshPreview);
     connect(m_cmdHelp, &QPushButton::clicked, this, &CBCnv::cmdHelp_Click);
     connect(m_cmdExit, &QPushButton::clicked, this, &CBCnv::cmdExit_Click);
     // F1 anywhere in the window, whichever control has the focus.
@@ -116,9 +147,12 @@ bool CBCnv::load() {
         m_fileFormat->addItem(t.name);
         m_tableNumbers.push_back(t.number);
     }
-    m_watch->InitClipboardChangeNotification(
-        [this](bool enabled) { m_cmdChange->setEnabled(enabled); });
+    m_watch->InitClipboardChangeNotification([this](bool enabled) {
+        m_cmdChange->setEnabled(enabled);
+        refreshPreview();
+    });
     m_fileFormat->setCurrentIndex(0);
+    refreshPreview();
     return true;
 }
 
@@ -138,11 +172,42 @@ void CBCnv::cmdChange_Click() {
         break;
     case ChangeOutcome::Converted:
         m_cmdChange->setEnabled(false);
+        refreshPreview();
         break;
     case ChangeOutcome::NothingToConvert:
     case ChangeOutcome::ClipboardFailed:
         break;
     }
+}
+
+void CBCnv::refreshPreview() {
+    const int position = m_fileFormat->currentIndex();
+    if (!m_watch->active() || position < 0 || position >= static_cast<int>(m_tableNumbers.size())) {
+        return;
+    }
+    const int number = m_tableNumbers[static_cast<std::size_t>(position)];
+    const Direction direction =
+        m_changeFromMS->isChecked() ? Direction::ChangeFromMS : Direction::ChangeToMS;
+    if (!m_previewTable || m_previewTable->number != number ||
+        m_previewTable->direction != direction) {
+        // Read quietly: a broken table is reported when the button is pressed.
+        m_previewTable =
+            PreviewTable{number, direction, readClipboardTable(m_installPath, number, direction)};
+    }
+    const ClipboardPreview preview =
+        makePreview(m_services.clipboard.read(), m_previewTable->table);
+    const auto show = [](QLabel* label, const QString& text) {
+        const QFontMetrics metrics(label->font());
+        const int room = label->contentsRect().width() - 2 * label->margin();
+        QStringList lines = text.split(QLatin1Char('\n'));
+        for (QString& line : lines) {
+            line = metrics.elidedText(line, Qt::ElideRight, room);
+        }
+        label->setText(lines.join(QLatin1Char('\n')));
+        label->setToolTip(text);
+    };
+    show(m_previewBefore, preview.before);
+    show(m_previewAfter, preview.after);
 }
 
 void CBCnv::cmdHelp_Click() {

@@ -3,11 +3,13 @@
 #pragma once
 
 #include "clipboard/clipboard_service.h"
+#include "clipboard/clipboard_table.h"
 #include "clipboard/cls_clipboard.h"
 
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QComboBox;
@@ -48,6 +50,10 @@ public:
     const std::vector<int>& TableNumbers() const { return m_tableNumbers; }
     const clsClipboard& watch() const { return *m_watch; }
 
+    // Reads the clipboard again and shows the start of its text before and after conversion
+    // with the chosen table and direction. Runs on every clipboard change and choice.
+    void refreshPreview();
+
 private:
     void cmdChange_Click();
     void cmdHelp_Click();
@@ -57,6 +63,13 @@ private:
     CBCnvServices m_services;
     std::vector<int> m_tableNumbers;
     std::unique_ptr<clsClipboard> m_watch;
+    // The table the preview last used, read again only when the choice changes.
+    struct PreviewTable {
+        int number = 0;
+        Direction direction = Direction::ChangeToMS;
+        std::optional<ClipboardTable> table;
+    };
+    std::optional<PreviewTable> m_previewTable;
 
     QLabel* m_label4;
     QComboBox* m_fileFormat;
@@ -64,6 +77,10 @@ private:
     QGroupBox* m_frame1;
     QRadioButton* m_changeToMS;
     QRadioButton* m_changeFromMS;
+    QLabel* m_label6;
+    QLabel* m_previewBefore;
+    QLabel* m_label7;
+    QLabel* m_previewAfter;
     QPushButton* m_cmdChange;
     QPushButton* m_cmdHelp;
     QPushButton* m_cmdExit;

@@ -26,7 +26,8 @@ QRect toPixels(const TwipsRect& r) {
 
 } // namespace
 
-MB::MB(QWidget* parent) : QDialog(parent) {
+MB::MB(QWidget* parent, QString programName)
+    : QDialog(parent), m_programName(std::move(programName)) {
     setObjectName(QStringLiteral("MB"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
@@ -76,13 +77,13 @@ int MB::MeasureText(const QString& text) const {
 void MB::configure(const MsgBoxArgs& args) {
     m_message->setText(args.prompt);
     m_answer = presetAnswer(args.button);
-    setWindowTitle(args.title);
+    setWindowTitle(args.title.isEmpty() ? m_programName : args.title);
     m_frame->setFrameShape(args.promptFrame ? QFrame::Box : QFrame::NoFrame);
     m_frame->setFrameShadow(QFrame::Plain);
 
-    const QString yes = !args.yesCaption.isEmpty()     ? args.yesCaption
-                        : args.button == kOkOnly       ? QStringLiteral("قبول")
-                                                       : QStringLiteral("بلي");
+    const QString yes = !args.yesCaption.isEmpty() ? args.yesCaption
+                        : args.button == kOkOnly   ? QStringLiteral("قبول")
+                                                   : QStringLiteral("بلي");
     const QString no = args.noCaption.isEmpty() ? QStringLiteral("خير") : args.noCaption;
     const QString cancel =
         args.cancelCaption.isEmpty() ? QStringLiteral("انصراف") : args.cancelCaption;
@@ -171,12 +172,12 @@ int QtMessenger::MsgBox(const MsgBoxArgs& args) {
         m_timed->close();
     }
     if (args.intervalTime != 0) {
-        auto* box = new MB(m_parent);
+        auto* box = new MB(m_parent, m_programName);
         box->setAttribute(Qt::WA_DeleteOnClose);
         m_timed = box;
         return box->MsgBox(args);
     }
-    MB box(m_parent);
+    MB box(m_parent, m_programName);
     return box.MsgBox(args);
 }
 

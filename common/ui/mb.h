@@ -20,7 +20,9 @@ namespace zerva::common {
 class MB : public QDialog {
     Q_OBJECT
 public:
-    explicit MB(QWidget* parent = nullptr);
+    // programName: the title of a box whose call gives none (the program's Persian name),
+    // so that the window system does not put the program's file name there.
+    explicit MB(QWidget* parent = nullptr, QString programName = QString());
 
     // Configures the window for one call and lays it out; does not show it.
     void configure(const MsgBoxArgs& args);
@@ -47,6 +49,7 @@ private:
     QTimer* m_timer;
     int m_answer = 0;
     MsgBoxLayout m_layout;
+    QString m_programName;
 };
 
 // Outer size of a fixed dialog beyond its client area, in twips (borders and title bar).
@@ -55,7 +58,9 @@ inline constexpr int kDialogDecorationHeight = 360;
 
 class QtMessenger : public Messenger {
 public:
-    explicit QtMessenger(QWidget* parent = nullptr) : m_parent(parent) {}
+    // programName: the title of the boxes whose call gives none.
+    explicit QtMessenger(QString programName, QWidget* parent = nullptr)
+        : m_parent(parent), m_programName(std::move(programName)) {}
     using Messenger::MsgBox;
     int MsgBox(const MsgBoxArgs& args) override;
     void systemMessage(const QString& text, const QString& title) override;
@@ -65,6 +70,7 @@ public:
 
 private:
     QWidget* m_parent;
+    QString m_programName;
     QPointer<MB> m_timed;
 };
 

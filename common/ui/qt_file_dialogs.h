@@ -3,6 +3,7 @@
 
 #include "common/services.h"
 
+class QFileDialog;
 class QWidget;
 
 namespace zerva::common {
@@ -16,5 +17,14 @@ public:
 private:
     QWidget* m_parent;
 };
+
+// Sets up a dialog for one call (filters, extension, mode, overwrite question, file name)
+// and fits it to a right-to-left desktop (see fitFileDialog).
+void configureFileDialog(QFileDialog& dialog, const FileDialogArgs& args, bool save);
+
+// A size at which Persian captions, dates and the side panel fit, within the screen; paths
+// and file names shown left to right inside the right-to-left dialog. The toolkit's own
+// dialog only: a desktop's dialog (a portal's, say) lays itself out.
+void fitFileDialog(QFileDialog& dialog);
 
 } // namespace zerva::common

@@ -1,5 +1,6 @@
 // ZervaCNV: one running copy, the installation folder from the settings store, the window.
 #include "converter/char_class.h"
+#include "converter/cnv_texts.h"
 #include "converter/platform/libreoffice_word.h"
 #include "converter/ui/cnv.h"
 
@@ -35,7 +36,7 @@ int main(int argc, char** argv) {
     // The character classes of the direction-changing converters, built before any file.
     (void)converter::CharClass();
 
-    common::QtMessenger messenger;
+    common::QtMessenger messenger(converter::texts::kProgramName());
     converter::LibreOfficeWordService word;
     common::SuiteHelpViewer help;
     converter::Cnv window(installPath, {messenger, word, help, settings});

@@ -14,6 +14,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -461,20 +462,39 @@ bool Cnv::eventFilter(QObject* watched, QEvent* event) {
             SelAll_Click();
             return true;
         }
+    } else if (watched == m_fileS->viewport() && (event->type() == QEvent::MouseButtonPress ||
+                                                  event->type() == QEvent::MouseButtonDblClick)) {
+        // The list would make the clicked file the whole selection: the right button only
+        // opens the menu, whose items are the one way it changes the selection.
+        if (static_cast<QMouseEvent*>(event)->button() == Qt::RightButton) {
+            m_fileS->setFocus(Qt::MouseFocusReason);
+            return true;
+        }
     } else if (watched == m_fileS->viewport() && event->type() == QEvent::MouseButtonRelease) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
         if (mouse->button() == Qt::RightButton) {
-            auto menu = std::make_unique<Menu>();
-            connect(menu->SelAll(), &QAction::triggered, this, &Cnv::SelAll_Click);
-            connect(menu->DeselAll(), &QAction::triggered, this, &Cnv::DeselAll_Click);
-            connect(menu->RevSel(), &QAction::triggered, this, &Cnv::RevSel_Click);
-            menu->popup(mouse->globalPosition().toPoint());
+            showFileMenu(mouse->globalPosition().toPoint());
             return true;
         }
+    } else if (watched == m_fileS && event->type() == QEvent::ContextMenu &&
+               static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Keyboard) {
+        // The menu key opens the same menu, under the current file.
+        const QRect current = m_fileS->visualItemRect(m_fileS->currentItem());
+        const QPoint at = current.isValid() ? current.center() : QPoint(0, 0);
+        showFileMenu(m_fileS->viewport()->mapToGlobal(at));
+        return true;
     } else if (watched == m_fileFormat && event->type() == QEvent::FocusIn) {
         FileFormat_Click();
     }
     return QWidget::eventFilter(watched, event);
+}
+
+void Cnv::showFileMenu(const QPoint& globalPos) {
+    auto menu = std::make_unique<Menu>();
+    connect(menu->SelAll(), &QAction::triggered, this, &Cnv::SelAll_Click);
+    connect(menu->DeselAll(), &QAction::triggered, this, &Cnv::DeselAll_Click);
+    connect(menu->RevSel(), &QAction::triggered, this, &Cnv::RevSel_Click);
+    menu->popup(globalPos);
 }
 
 int Cnv::fileCount() const {

@@ -100,6 +100,8 @@ private:
     void DirD_Change();
     void showPath(QLabel* label, const QString& path, QComboBox* drives, int maxTwips);
     void fillFiles();
+    // The pop-up menu of the file list (select all, none, invert) at a screen position.
+    void showFileMenu(const QPoint& globalPos);
     void setStatusColour(bool busy);
 
     QString m_installPath;

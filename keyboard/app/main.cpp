@@ -32,7 +32,7 @@ int main(int argc, char** argv) {
     keyboard::HostPlatformCheck platform;
     common::LocalSingleInstance instance(QStringLiteral("Keyboard"));
     common::SettingsStore settings = common::SettingsStore::standard();
-    common::QtMessenger startupMessenger;
+    common::QtMessenger startupMessenger(keyboard::LayoutModel::programName());
     const keyboard::StartupOutcome outcome =
         keyboard::runStartupChecks({platform, instance, settings, startupMessenger});
     if (!keyboard::goesOn(outcome)) {
@@ -43,7 +43,7 @@ int main(int argc, char** argv) {
     // to show; an existing file is never touched. A failure shows when the file is read.
     keyboard::seedSystemLayoutFile(keyboard::standardLayoutImage());
 
-    common::QtMessenger messenger;
+    common::QtMessenger messenger(keyboard::LayoutModel::programName());
     MainWindow window(messenger);
     common::QtFileDialogs dialogs(&window);
     keyboard::XkbLayoutInstaller installer;

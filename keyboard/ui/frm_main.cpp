@@ -279,6 +279,11 @@ void frmMain::setEditMode(bool edit) {
 
 void frmMain::applyModeSize() {
     m_paletteArea->setVisible(m_editMode);
+    // The lines part the keyboard from the palette; without the palette they would run along
+    // the window's bottom edge.
+    for (QFrame* line : m_lines) {
+        line->setVisible(m_editMode);
+    }
     const int height = m_editMode ? kEditModeHeightTwips : kViewModeHeightTwips;
     m_keyboardArea->setFixedSize(common::twipsToPixels(kClientWidthTwips),
                                  common::twipsToPixels(height - kWindowChromeTwips));

@@ -1,6 +1,8 @@
 // Drawing and event forwarding of the keyboard's and the palette's buttons.
 #include "surface_button.h"
 
+#include "keyboard/palette.h"
+
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -35,6 +37,24 @@ void SurfaceButton::setBackground(const QColor& colour) {
     update();
 }
 
+QString SurfaceButton::shownText() const {
+    return shownCaption(m_caption).replace(QStringLiteral("&&"), QStringLiteral("&"));
+}
+
+QFont SurfaceButton::captionFont() const {
+    // The palette's wide entries ("فاصلهي شكسته نشدني") fill their buttons edge to edge at the
+    // button's size: the caption shrinks in steps until it fits between the margins.
+    constexpr double kSmallest = 6.0;
+    constexpr double kStep = 0.25;
+    QFont f = font();
+    const QString text = shownText();
+    const int room = width() - 2 * kCaptionMargin;
+    while (f.pointSizeF() > kSmallest && QFontMetrics(f).horizontalAdvance(text) > room) {
+        f.setPointSizeF(f.pointSizeF() - kStep);
+    }
+    return f;
+}
+
 void SurfaceButton::paintEvent(QPaintEvent*) {
     QPainter p(this);
     const QRect r = rect();
@@ -51,12 +71,12 @@ void SurfaceButton::paintEvent(QPaintEvent*) {
     p.drawLine(r.topRight(), r.bottomRight());
     p.setPen(
         palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
-    p.setFont(font());
+    p.setFont(captionFont());
     QRect text = r.adjusted(1, 1, -1, -1);
     if (sunken) {
         text.translate(1, 1);
     }
-    p.drawText(text, Qt::AlignCenter | Qt::TextShowMnemonic, m_caption);
+    p.drawText(text, Qt::AlignCenter, shownText());
     if (hasFocus()) {
         QPen pen(Qt::black, 1, Qt::DotLine);
         p.setPen(pen);

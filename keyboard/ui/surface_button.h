@@ -48,6 +48,13 @@ public:
     QString caption() const { return m_caption; }
     void setCaption(const QString& caption);
 
+    // Room between the drawn caption and the button's edges, in pixels.
+    static constexpr int kCaptionMargin = 4;
+    // The caption as drawn (a lone mark on a dotted circle, "&&" as one ampersand) and the
+    // font it is drawn in: the button's own, smaller where the caption would not fit.
+    QString shownText() const;
+    QFont captionFont() const;
+
     QColor background() const { return m_background; }
     void setBackground(const QColor& colour);
 

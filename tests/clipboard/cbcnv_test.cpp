@@ -1,5 +1,6 @@
 // The CBCnv window: its list of two-way tables, the convert button, help and exit.
 #include "clipboard/clipboard_table.h"
+#include "clipboard/clipboard_texts.h"
 #include "clipboard/ui/cbcnv.h"
 
 #include "common/codepage.h"
@@ -10,6 +11,7 @@
 #include "tests/support/test_paths.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
@@ -124,4 +126,49 @@ TEST_F(CBCnvWindow, HelpOpensThisProgramsSectionFromButtonAndF1AndExitCloses) {
     EXPECT_TRUE(help.opened[0].endsWith(QStringLiteral("zerva.html#clipboard")));
     QTest::mouseClick(child<QPushButton>(*w, "cmdExit"), Qt::LeftButton);
     EXPECT_FALSE(w->isVisible());
+}
+
+TEST_F(CBCnvWindow, PreviewFollowsTheClipboardTheTableAndTheDirection) {
+    auto w = makeWindow();
+    auto* before = child<QLabel>(*w, "PreviewBefore");
+    auto* after = child<QLabel>(*w, "PreviewAfter");
+    ASSERT_NE(before, nullptr);
+    ASSERT_NE(after, nullptr);
+    EXPECT_EQ(child<QLabel>(*w, "Label6")->text(), texts::kPreviewBefore());
+    EXPECT_EQ(child<QLabel>(*w, "Label7")->text(), texts::kPreviewAfter());
+    ASSERT_TRUE(w->load());
+    EXPECT_EQ(before->text(), texts::kPreviewNoText()); // an empty clipboard
+    EXPECT_TRUE(after->text().isEmpty());
+
+    // Another program copies text: TABLE1.INI turns A into B.
+    clipboard.copyFromOtherProgram({QStringLiteral("AB\nA b\nnot shown"), std::nullopt});
+    EXPECT_EQ(before->text(), QStringLiteral("AB\nA b"));
+    EXPECT_EQ(after->text(), QStringLiteral("BB\nB b"));
+    // The other direction turns B back into A.
+    child<QRadioButton>(*w, "ChangeFromMS")->setChecked(true);
+    EXPECT_EQ(after->text(), QStringLiteral("AA\nA b"));
+    // The other table (TABLE3.INI: A into C), to code page 1256 again.
+    child<QRadioButton>(*w, "ChangeToMS")->setChecked(true);
+    child<QComboBox>(*w, "FileFormat")->setCurrentIndex(1);
+    EXPECT_EQ(after->text(), QStringLiteral("CB\nC b"));
+
+    // After a press the clipboard holds the result, and the preview shows it.
+    QTest::mouseClick(child<QPushButton>(*w, "cmdChange"), Qt::LeftButton);
+    EXPECT_EQ(before->text(), QStringLiteral("CB\nC b"));
+    EXPECT_EQ(after->text(), QStringLiteral("CB\nC b"));
+
+    // RTF alone has no plain text to show.
+    clipboard.copyFromOtherProgram({std::nullopt, QByteArray("{\\rtf1 A}")});
+    EXPECT_EQ(before->text(), texts::kPreviewNoText());
+    EXPECT_TRUE(after->text().isEmpty());
+
+    // A line too wide for the box is elided to fit it, and the box keeps its size.
+    const QSize size = before->size();
+    const QString wide(70, QChar(0x0645));
+    clipboard.copyFromOtherProgram({wide, std::nullopt});
+    EXPECT_EQ(before->size(), size);
+    EXPECT_EQ(before->toolTip(), wide);
+    EXPECT_LT(before->text().count(QChar(0x0645)), wide.size());
+    EXPECT_LE(before->fontMetrics().horizontalAdvance(before->text()),
+              before->contentsRect().width());
 }

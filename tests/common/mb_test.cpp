@@ -133,7 +133,7 @@ TEST(MB, AnswersFromButtonsCloseBoxAndKeys) {
 }
 
 TEST(MB, TimedBoxReturnsAtOnceAndClosesItself) {
-    QtMessenger messenger;
+    QtMessenger messenger(QStringLiteral("program"));
     MsgBoxArgs a = args(kOkOnly, QStringLiteral("عمل تبديل با موفقيت انجام شد."));
     a.intervalTime = 200;
     EXPECT_EQ(messenger.MsgBox(a), 0);
@@ -146,4 +146,26 @@ TEST(MB, TimedBoxReturnsAtOnceAndClosesItself) {
     // The next call waits again.
     whenShown([](MB* b) { QTest::mouseClick(b->button(0), Qt::LeftButton); });
     EXPECT_EQ(messenger.MsgBox(args(kYesNo)), 0);
+}
+
+TEST(MB, ABoxWithoutATitleShowsTheProgramsName) {
+    // A box whose call gives no title would otherwise show the program's English file name.
+    const QString name = QStringLiteral("مبدل پرونده");
+    MB box(nullptr, name);
+    MsgBoxArgs a = args(kOkOnly);
+    a.title.clear();
+    box.configure(a);
+    EXPECT_EQ(box.windowTitle(), name);
+    a.title = errorTitle();
+    box.configure(a);
+    EXPECT_EQ(box.windowTitle(), errorTitle());
+
+    QtMessenger messenger(name);
+    a.title.clear();
+    a.intervalTime = 50;
+    messenger.MsgBox(a);
+    QPointer<MB> timed = messenger.timedBox();
+    ASSERT_TRUE(timed);
+    EXPECT_EQ(timed->windowTitle(), name);
+    EXPECT_TRUE(zerva::test::waitUntil([&] { return timed.isNull(); }));
 }

@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QLabel>
 #include <QListWidget>
@@ -200,6 +201,72 @@ TEST_F(CnvWindow, FileListFollowsThePatternAndTheSelectionStatusFollowsTheList) 
     EXPECT_TRUE(menuSeen);
     EXPECT_EQ(files->selectedItems().size(), 0);
     EXPECT_EQ(status->text(), kNone);
+}
+
+// Answers the file list's pop-up menu, once it is open, with one of its items (or none:
+// Escape), and tells whether it was seen.
+void answerFileMenu(int item, bool* seen) {
+    QTimer::singleShot(100, [item, seen] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (menu == nullptr || menu->objectName() != QLatin1String("FileMenu")) {
+            return;
+        }
+        *seen = true;
+        if (item >= 0) {
+            menu->actions()[item]->trigger();
+            menu->close();
+        } else {
+            QTest::keyClick(menu, Qt::Key_Escape);
+        }
+    });
+}
+
+TEST_F(CnvWindow, RightClickOpensTheMenuAndKeepsTheSelection) {
+    auto w = makeWindow();
+    ASSERT_TRUE(w->load(path("src")));
+    w->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+    auto* files = child<QListWidget>(*w, "FileS");
+    QWidget* view = files->viewport();
+    const auto at = [files](int row) { return files->visualItemRect(files->item(row)).center(); };
+    const auto selectedRows = [files] {
+        std::vector<int> rows;
+        for (int i = 0; i < files->count(); ++i) {
+            if (files->item(i)->isSelected()) {
+                rows.push_back(i);
+            }
+        }
+        return rows;
+    };
+    QTest::mouseClick(view, Qt::LeftButton, {}, at(1));
+    QTest::mouseClick(view, Qt::LeftButton, Qt::ControlModifier, at(3));
+    ASSERT_EQ(selectedRows(), (std::vector<int>{1, 3}));
+
+    // A right click on a third file, the menu closed with Escape: nothing changed.
+    bool seen = false;
+    answerFileMenu(-1, &seen);
+    QTest::mouseClick(view, Qt::RightButton, {}, at(5));
+    EXPECT_TRUE(seen);
+    EXPECT_EQ(selectedRows(), (std::vector<int>{1, 3}));
+    EXPECT_EQ(files->currentRow(), 3);
+    EXPECT_EQ(child<QLabel>(*w, "StatusBar")->text(),
+              QStringLiteral("2") + QStringLiteral(" پرونده از ") + QStringLiteral("8") +
+                  QStringLiteral(" پرونده انتخاب شده است."));
+
+    // So inverting works on the selection the user made.
+    seen = false;
+    answerFileMenu(2, &seen);
+    QTest::mouseClick(view, Qt::RightButton, {}, at(5));
+    EXPECT_TRUE(seen);
+    EXPECT_EQ(selectedRows(), (std::vector<int>{0, 2, 4, 5, 6, 7}));
+
+    // The menu key (a context menu asked from the keyboard) opens the same menu.
+    seen = false;
+    answerFileMenu(-1, &seen);
+    QContextMenuEvent fromKeyboard(QContextMenuEvent::Keyboard, QPoint(), QPoint());
+    QApplication::sendEvent(files, &fromKeyboard);
+    EXPECT_TRUE(seen);
+    EXPECT_EQ(selectedRows().size(), 6u);
 }
 
 TEST_F(CnvWindow, DirectionControlsFollowTheTableAndTheDirectionCheckBox) {

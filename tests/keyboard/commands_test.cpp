@@ -493,6 +493,28 @@ TEST(Commands, ARefusedFileKeepsTheCaptionOfTheLayoutShown) {
     EXPECT_FALSE(rig.model.LayoutChanged());
 }
 
+TEST(Commands, ALaterYesWritesTheLayoutShownToItsOwnSourceNeverToARefusedFile) {
+    Rig rig;
+    rig.commands.DirectEdit();
+    const QString own = rig.tempPath("own.kbd");
+    rig.dialogs.answers.push_back(own);
+    rig.commands.SaveAsKBL(); // the layout shown now comes from own.kbd
+    const QString broken = rig.tempPath("broken.kbd");
+    const QByteArray brokenBytes(100, 'x');
+    test::writeFile(broken, brokenBytes);
+    rig.dialogs.answers.push_back(broken);
+    rig.commands.OpenKBL();
+    ASSERT_EQ(rig.messenger.prompts().size(), 1); // the reader refused it
+    EXPECT_EQ(rig.view.caption, kTitle + own);
+
+    rig.edit();
+    rig.messenger.answer({0});
+    rig.commands.ExitKBC();
+    EXPECT_TRUE(rig.view.closed);
+    EXPECT_TRUE(Rig::fileHasEdit(own));
+    EXPECT_EQ(test::readFile(broken), brokenBytes);
+}
+
 TEST(Commands, SaveAsMakesTheFileTheSource) {
     Rig rig;
     rig.commands.DirectEdit();

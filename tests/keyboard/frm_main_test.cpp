@@ -124,6 +124,52 @@ TEST_F(FrmMainTest, ControlsStandWhereTheKeyboardHasThemUnmirrored) {
     EXPECT_EQ(w->width(), 9120 / 15);
 }
 
+TEST_F(FrmMainTest, CaptionsFitTheirButtonsAndLoneMarksStandOnACircle) {
+    w->setEditMode(true);
+    // Every caption, palette and keys in both planes, lies inside its button with room to
+    // spare on either side.
+    const auto fits = [](SurfaceButton* b) {
+        const int text = QFontMetrics(b->captionFont()).horizontalAdvance(b->shownText());
+        return text + 2 * 3 <= b->width();
+    };
+    for (int e = 0; e < kEmptyEntry; ++e) {
+        SurfaceButton* b = w->BtnInsKey(e);
+        EXPECT_TRUE(fits(b)) << "entry " << e << " " << b->caption().toStdString();
+    }
+    for (bool shift : {false, true}) {
+        w->setShiftPlaneShown(shift);
+        for (int k = 0; k < kKeyCount; ++k) {
+            EXPECT_TRUE(fits(w->BtnKey(k))) << "key " << k << (shift ? " shifted" : "");
+        }
+    }
+    w->setShiftPlaneShown(false);
+    // Short captions keep the buttons' own size.
+    EXPECT_EQ(w->BtnInsKey(0)->captionFont().pointSizeF(), w->BtnInsKey(0)->font().pointSizeF());
+    EXPECT_LT(w->BtnInsKey(101)->captionFont().pointSizeF(),
+              w->BtnInsKey(101)->font().pointSizeF());
+
+    // A fatha, on its entry and on a key, stands on a dotted circle.
+    const QString fatha = ch(243);
+    EXPECT_EQ(w->BtnInsKey(42)->shownText(), QChar(0x25CC) + fatha);
+    model().ClearKey(5);
+    w->SetKey(5, 42);
+    EXPECT_EQ(w->BtnKey(5)->caption(), fatha);
+    EXPECT_EQ(w->BtnKey(5)->shownText(), QChar(0x25CC) + fatha);
+}
+
+TEST_F(FrmMainTest, TheLinesAboveThePaletteShowOnlyWithIt) {
+    // In view mode they would run along the window's bottom edge.
+    for (int i = 0; i < 2; ++i) {
+        auto* line = w->findChild<QWidget*>(QStringLiteral("Line1_%1").arg(i));
+        ASSERT_NE(line, nullptr);
+        EXPECT_FALSE(line->isVisible());
+        w->setEditMode(true);
+        EXPECT_TRUE(line->isVisible());
+        EXPECT_LT(line->geometry().bottom(), w->paletteArea()->geometry().top());
+        w->setEditMode(false);
+    }
+}
+
 TEST_F(FrmMainTest, ClickOnFreeEntryPlacesItOnTheEmptyCurrentKeyAndMovesOn) {
     w->setEditMode(true);
     model().ClearKey(5); // "5", entry 91, free again

@@ -82,3 +82,18 @@ TEST(Palette, CaptionsTextsAndStartUpTips) {
     EXPECT_EQ(p,
               QString(cp1256Char(0xFD)) + QLatin1Char('(') + cp1256Char(0xFE) + QLatin1Char('('));
 }
+
+TEST(Palette, LoneMarksAreShownOnADottedCircle) {
+    const QChar circle(0x25CC);
+    // Entries 40..47 are the short vowels, tanweens, shadda and sukun of code page 1256.
+    for (int e = 40; e <= 47; ++e) {
+        const QString caption = fixedEntry(e).caption;
+        EXPECT_EQ(shownCaption(caption), circle + caption) << e;
+    }
+    // A mark on a letter, letters, Latin captions and the empty entry are drawn as they are.
+    for (int e : {0, 30, 57, 96, 101, kLamAlefEntry, kEmptyEntry}) {
+        EXPECT_EQ(shownCaption(fixedEntry(e).caption), fixedEntry(e).caption) << e;
+    }
+    const QString alefTanween = QString{cp1256Char(199)} + cp1256Char(240);
+    EXPECT_EQ(shownCaption(alefTanween), alefTanween);
+}

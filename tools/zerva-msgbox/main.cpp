@@ -57,7 +57,7 @@ int main(int argc, char** argv) {
     args.noCaption = parser.value(no);
     args.cancelCaption = parser.value(cancel);
 
-    zerva::common::MB box;
+    zerva::common::MB box(nullptr, zerva::common::productName());
     int answer = 0;
     if (parser.isSet(timeout)) {
         // Shown without waiting: the answer is the timer's unless a button comes first.

@@ -55,8 +55,6 @@ public:
 private:
     enum class FileResult { Done, Skipped, Failed };
     FileResult convert(int index, int number, int count);
-    // The question's prompt after a file failed, saying why where it is known.
-    QString failedPrompt(const QString& name) const;
     FileResult convertWord(int index, const QString& source, const QString& destination,
                            const QString& status);
     bool startWord();
@@ -79,17 +77,6 @@ private:
     ConvertOptions m_options;
 };
 
-QString Run::failedPrompt(const QString& name) const {
-    switch (m_lastStatus) {
-    case ConvertStatus::SourceNotRegular:
-        return notRegularFileMessage(name);
-    case ConvertStatus::SourceChanged:
-        return sourceChangedMessage(name);
-    default:
-        return fileFailedMessage(name);
-    }
-}
-
 RunOutcome Run::go() {
     int count = 0;
     for (int i = 0; i < m_window.fileCount(); ++i) {
@@ -106,7 +93,7 @@ RunOutcome Run::go() {
                 break;
             }
             common::MsgBoxArgs args;
-            args.prompt = failedPrompt(m_window.fileName(i));
+            args.prompt = conversionFailedMessage(m_lastStatus, m_window.fileName(i));
             args.button = common::kYesNoCancel;
             args.yesCaption = texts::kNext();
             args.noCaption = texts::kRetry();

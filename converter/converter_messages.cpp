@@ -30,4 +30,15 @@ QString sourceChangedMessage(const QString& name) {
            QStringLiteral("» در حين تبديل تغيير كرد و تبديل نشد.");
 }
 
+QString conversionFailedMessage(ConvertStatus status, const QString& name) {
+    switch (status) {
+    case ConvertStatus::SourceNotRegular:
+        return notRegularFileMessage(name);
+    case ConvertStatus::SourceChanged:
+        return sourceChangedMessage(name);
+    default:
+        return fileFailedMessage(name);
+    }
+}
+
 } // namespace zerva::converter

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "common/table_files.h"
+#include "converter/text_convert.h"
 
 #include <QString>
 
@@ -16,5 +17,7 @@ QString writeFailedMessage();                   // a converted file could not be
 QString fileFailedMessage(const QString& name); // one file of a run failed
 QString notRegularFileMessage(const QString& name); // a FIFO, device or folder, refused unread
 QString sourceChangedMessage(const QString& name);  // the source changed while converted
+// What to tell about a file whose conversion gave status: why, where it is known.
+QString conversionFailedMessage(ConvertStatus status, const QString& name);
 
 } // namespace zerva::converter

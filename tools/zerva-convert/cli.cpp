@@ -51,17 +51,6 @@ QString destinationNotWritableMessage() {
     return QStringLiteral("امكان نوشتن در مقصد موجود نميباشد.");
 }
 
-QString failedMessage(ConvertStatus status, const QString& name) {
-    switch (status) {
-    case ConvertStatus::SourceNotRegular:
-        return notRegularFileMessage(name);
-    case ConvertStatus::SourceChanged:
-        return sourceChangedMessage(name);
-    default:
-        return fileFailedMessage(name);
-    }
-}
-
 QString tableFolderOf(const Options& options) {
     if (!options.tableFolder.isEmpty()) {
         return options.tableFolder;
@@ -168,7 +157,8 @@ int convertFiles(const Options& options, common::Messenger& messenger) {
             continue;
         }
         if (!succeeded(status)) {
-            messenger.MsgBox(failedMessage(status, info.fileName()), common::kOkOnly, QString());
+            messenger.MsgBox(conversionFailedMessage(status, info.fileName()), common::kOkOnly,
+                             QString());
             result = kExitFailed;
         }
     }

@@ -6,6 +6,7 @@
 #include "keyboard/standard_layout.h"
 #include "keyboard/startup_checks.h"
 #include "keyboard/ui/command_wiring.h"
+#include "keyboard/ui/file_menu_extras.h"
 #include "keyboard/ui/frm_main.h"
 #include "keyboard/windir.h"
 
@@ -59,6 +60,7 @@ int main(int argc, char** argv) {
     keyboard::KeyboardMenuBar* menuBar = keyboard::installCommands(window, commands);
     QObject::connect(menuBar, &keyboard::KeyboardMenuBar::DirectEditKeyTriggered, &window,
                      &MainWindow::EditKeyCommand);
+    keyboard::installFileMenuExtras(window, *menuBar, commands);
     QObject::connect(&window, &MainWindow::helpRequested, &commands, &keyboard::Commands::cmdHelp);
     commands.load();
 

@@ -1,15 +1,22 @@
 // zerva-layout: reads, copies and writes keyboard layout files with the keyboard core, for
 // users and for tests. Prompts of the reader go to standard error; usage is in English.
+#include "keyboard/commands.h"
+#include "keyboard/layout_export.h"
 #include "keyboard/layout_file.h"
 #include "keyboard/layout_model.h"
+#include "keyboard/print/layout_picture.h"
 #include "keyboard/standard_layout.h"
 
 #include "common/messages.h"
 
 #include <QCoreApplication>
+#include <QDate>
+#include <QGuiApplication>
 #include <QStringList>
 
 #include <cstdio>
+#include <cstring>
+#include <memory>
 
 namespace {
 
@@ -29,6 +36,10 @@ constexpr const char* kUsage =
     "      read, 3 when writing failed.\n"
     "  zerva-layout standard OUT\n"
     "      Write the standard layout to OUT.\n"
+    "  zerva-layout export --xkb|--klc|--keylayout|--pdf|--svg|--png IN OUT [--answer yes|no]\n"
+    "      Read IN and write it for another system: an XKB symbols file, a Windows .klc\n"
+    "      source, a macOS .keylayout, or the printable picture as PDF, SVG or PNG. Exit 0\n"
+    "      when written, 1 when IN was refused or not read, 3 when writing failed.\n"
     "\n"
     "--answer answers the question asked for a file whose header is not the standard one\n"
     "(default: no). Exit status 2 means a usage error.\n";
@@ -165,10 +176,99 @@ int writeOrReport(const WriteResult& result, const QString& path) {
     return kExitOk;
 }
 
+struct ExportTarget {
+    const char* option;
+    std::optional<ExportFormat> layout;
+    std::optional<PictureFormat> picture;
+};
+
+const ExportTarget kExportTargets[] = {
+    {"--xkb", ExportFormat::Xkb, std::nullopt},
+    {"--klc", ExportFormat::Klc, std::nullopt},
+    {"--keylayout", ExportFormat::Keylayout, std::nullopt},
+    {"--pdf", std::nullopt, PictureFormat::Pdf},
+    {"--svg", std::nullopt, PictureFormat::Svg},
+    {"--png", std::nullopt, PictureFormat::Png},
+};
+
+bool isPictureOption(const char* arg) {
+    return std::strcmp(arg, "--pdf") == 0 || std::strcmp(arg, "--svg") == 0 ||
+           std::strcmp(arg, "--png") == 0;
+}
+
+// The keys whose characters a format could not hold, by their Latin legends.
+QString shortenedNotice(const QList<int>& slotList) {
+    QStringList keys;
+    for (int slot : slotList) {
+        const int key = slot % kKeyCount;
+        keys << (key == kSpaceBarKey ? QStringLiteral("Space")
+                                     : QString(QLatin1Char(keyTable()[key].legend))) +
+                    (slot >= kKeyCount ? QStringLiteral(" (Shift)") : QString());
+    }
+    return QStringLiteral("همه حروف اين كليدها در اين قالب جاي نگرفت: ") +
+           keys.join(QStringLiteral("، "));
+}
+
+int runExport(QStringList args) {
+    bool yes = false;
+    if (!takeAnswer(args, yes)) {
+        return usage("--answer takes yes or no, once");
+    }
+    const ExportTarget* target = nullptr;
+    for (const ExportTarget& t : kExportTargets) {
+        const qsizetype i = args.indexOf(QLatin1String(t.option));
+        if (i < 0) {
+            continue;
+        }
+        if (target != nullptr) {
+            return usage("export takes one format");
+        }
+        target = &t;
+        args.remove(i);
+    }
+    if (target == nullptr || args.size() != 2) {
+        return usage("export takes a format, an input and an output file");
+    }
+    LayoutModel model;
+    ConsoleMessenger messenger(yes);
+    if (ReadLayoutFile(model, args.at(0), messenger) != ReadOutcome::Read) {
+        return kExitNotRead;
+    }
+    model.setSourceLabel(args.at(0));
+    QByteArray bytes;
+    if (target->picture) {
+        bytes = renderLayoutPicture(*target->picture, pictureContent(model, QDate::currentDate()));
+    } else {
+        const ExportedLayout exported = exportLayout(*target->layout, xkbKeyTexts(model));
+        if (!exported.shortenedSlots.isEmpty()) {
+            std::fprintf(stderr, "%s\n",
+                         shortenedNotice(exported.shortenedSlots).toUtf8().constData());
+        }
+        bytes = exported.bytes;
+    }
+    if (bytes.isEmpty() || !writeFileAtomically(args.at(1), bytes)) {
+        std::fprintf(stderr, "%s\n", saveFailedMessage(args.at(1)).toUtf8().constData());
+        return kExitWriteFailed;
+    }
+    return kExitOk;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
-    QCoreApplication app(argc, argv);
+    // Pictures are drawn with fonts, which need the GUI module; without a display it draws
+    // offscreen. The file commands need nothing of it.
+    bool picture = false;
+    for (int i = 2; i < argc && std::strcmp(argv[1], "export") == 0; ++i) {
+        picture = picture || isPictureOption(argv[i]);
+    }
+    if (picture && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&
+        qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    std::unique_ptr<QCoreApplication> app = picture
+                                                ? std::make_unique<QGuiApplication>(argc, argv)
+                                                : std::make_unique<QCoreApplication>(argc, argv);
     QStringList args = QCoreApplication::arguments().mid(1);
     if (args.isEmpty()) {
         return usage(nullptr);
@@ -207,6 +307,9 @@ int main(int argc, char* argv[]) {
             return kExitNotRead;
         }
         return writeOrReport(WriteLayoutFile(model, args.at(1)), args.at(1));
+    }
+    if (command == QStringLiteral("export")) {
+        return runExport(args);
     }
     if (command == QStringLiteral("standard")) {
         if (args.size() != 1) {

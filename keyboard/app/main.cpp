@@ -60,7 +60,7 @@ int main(int argc, char** argv) {
     keyboard::KeyboardMenuBar* menuBar = keyboard::installCommands(window, commands);
     QObject::connect(menuBar, &keyboard::KeyboardMenuBar::DirectEditKeyTriggered, &window,
                      &MainWindow::EditKeyCommand);
-    keyboard::installFileMenuExtras(window, *menuBar, commands);
+    keyboard::installFileMenuExtras(window, *menuBar, commands, dialogs);
     QObject::connect(&window, &MainWindow::helpRequested, &commands, &keyboard::Commands::cmdHelp);
     commands.load();
 

@@ -1,9 +1,15 @@
-// The undo and redo items of the File menu.
+// The export, print, undo and redo items of the File menu.
 #include "file_menu_extras.h"
+
+#include "keyboard/print/export_commands.h"
+#include "keyboard/ui/print_preview.h"
 
 #include <QAction>
 #include <QKeySequence>
 #include <QMenu>
+#include <QPrintPreviewDialog>
+
+#include <memory>
 
 namespace zerva::keyboard {
 
@@ -15,12 +21,43 @@ QString redoCaption() {
     return QStringLiteral("ا&زنو");
 }
 
-FileMenuExtras installFileMenuExtras(frmMain& window, KeyboardMenuBar& bar, Commands& commands) {
+FileMenuExtras installFileMenuExtras(frmMain& window, KeyboardMenuBar& bar, Commands& commands,
+                                     common::FileDialogs& dialogs) {
     QMenu* file = bar.menu(MenuId::File);
     QAction* before = bar.action(MenuId::DirectEdit);
     QUndoStack& stack = window.undoHistory().stack();
 
     FileMenuExtras items;
+    auto exporter = std::make_shared<ExportCommands>(window.model(), window.messenger(), dialogs);
+    items.exportMenu = new QMenu(QStringLiteral("&صدور"), file);
+    items.exportMenu->setObjectName(QStringLiteral("ExportKBL"));
+    items.exportMenu->menuAction()->setObjectName(QStringLiteral("ExportKBL"));
+    auto exportItem = [&](const QString& caption, const char* name, auto run) {
+        QAction* a = items.exportMenu->addAction(caption);
+        a->setObjectName(QLatin1String(name));
+        QObject::connect(a, &QAction::triggered, file, run);
+        return a;
+    };
+    items.exportKlc = exportItem(QStringLiteral("براي &ويندوز (klc)..."), "ExportKlc",
+                                 [exporter] { exporter->exportLayoutFile(ExportFormat::Klc); });
+    items.exportKeylayout =
+        exportItem(QStringLiteral("براي &مك (keylayout)..."), "ExportKeylayout",
+                   [exporter] { exporter->exportLayoutFile(ExportFormat::Keylayout); });
+    items.exportXkb = exportItem(QStringLiteral("براي &لينوكس (XKB)..."), "ExportXkb",
+                                 [exporter] { exporter->exportLayoutFile(ExportFormat::Xkb); });
+    items.exportPicture = exportItem(QStringLiteral("&تصوير (PDF، SVG، PNG)..."), "ExportPicture",
+                                     [exporter] { exporter->exportPicture(); });
+    items.print = new QAction(QStringLiteral("&چاپ..."), file);
+    items.print->setObjectName(QStringLiteral("PrintKBL"));
+    items.print->setShortcut(QKeySequence(QKeySequence::Print));
+    QObject::connect(items.print, &QAction::triggered, file, [&window] {
+        std::unique_ptr<QPrintPreviewDialog> preview(makePrintPreview(window.model(), &window));
+        preview->exec();
+    });
+    QAction* s0 = bar.action(MenuId::S0);
+    file->insertMenu(s0, items.exportMenu);
+    file->insertAction(s0, items.print);
+
     items.undo = new QAction(undoCaption(), file);
     items.undo->setObjectName(QStringLiteral("EditUndo"));
     items.undo->setShortcut(QKeySequence(QKeySequence::Undo));
@@ -38,7 +75,8 @@ FileMenuExtras installFileMenuExtras(frmMain& window, KeyboardMenuBar& bar, Comm
     QObject::connect(items.redo, &QAction::triggered, &stack, &QUndoStack::redo);
     auto refresh = [items, separator, &stack, &commands] {
         const bool edit = commands.editMode();
-        for (QAction* a : {items.undo, items.redo, separator}) {
+        for (QAction* a :
+             {items.exportMenu->menuAction(), items.print, items.undo, items.redo, separator}) {
             a->setVisible(edit);
         }
         items.undo->setEnabled(stack.canUndo());

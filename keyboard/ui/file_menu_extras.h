@@ -1,22 +1,34 @@
-// Items the program adds to the File menu of the command menu bar: undo and redo in its edit
-// section. They are shown in edit mode only, like the other editing items.
+// Items the program adds to the File menu of the command menu bar: the exports and printing
+// beside saving, undo and redo in its edit section. They are shown in edit mode only, like the
+// other editing items.
 #pragma once
 
 #include "keyboard/commands.h"
 #include "keyboard/ui/frm_main.h"
 #include "keyboard/ui/menu_bar.h"
 
+#include "common/services.h"
+
 class QAction;
+class QMenu;
 
 namespace zerva::keyboard {
 
 struct FileMenuExtras {
-    QAction* undo = nullptr; // "EditUndo", Ctrl+Z
-    QAction* redo = nullptr; // "EditRedo", Ctrl+Shift+Z
+    QMenu* exportMenu = nullptr;        // "ExportKBL", after SaveAsKBL
+    QAction* exportKlc = nullptr;       // "ExportKlc": for Windows
+    QAction* exportKeylayout = nullptr; // "ExportKeylayout": for macOS
+    QAction* exportXkb = nullptr;       // "ExportXkb": the XKB symbols file
+    QAction* exportPicture = nullptr;   // "ExportPicture": PDF, SVG or PNG
+    QAction* print = nullptr;           // "PrintKBL", Ctrl+P: the print preview
+    QAction* undo = nullptr;            // "EditUndo", Ctrl+Z
+    QAction* redo = nullptr;            // "EditRedo", Ctrl+Shift+Z
 };
 
-// Adds the items before DirectEdit, connected to the window's undo history.
-FileMenuExtras installFileMenuExtras(frmMain& window, KeyboardMenuBar& bar, Commands& commands);
+// Adds the items: the exports and printing before S0, undo and redo before DirectEdit.
+// The exports ask for their files through dialogs and report through the window's messenger.
+FileMenuExtras installFileMenuExtras(frmMain& window, KeyboardMenuBar& bar, Commands& commands,
+                                     common::FileDialogs& dialogs);
 
 QString undoCaption();
 QString redoCaption();

@@ -1,11 +1,17 @@
 // The printable picture: where keys stand on the page (numbers, no screen), what a slot shows,
-// and the rendered files.
+// and the rendered files; the window's export commands.
+#include "keyboard/commands.h"
+#include "keyboard/print/export_commands.h"
 #include "keyboard/print/layout_picture.h"
 
 #include "keyboard_test_util.h"
 
+#include "tests/support/fake_messenger.h"
+#include "tests/support/test_paths.h"
+
 #include <QBuffer>
 #include <QImage>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -20,6 +26,23 @@ void readStandard(LayoutModel& model) {
 
 // Pixels clearly darker than the paper and the grey legends in the middle of a key, where its
 // two characters stand.
+// Save dialogs answered from a list of paths; cancelled once it runs out.
+class ScriptedDialogs : public zerva::common::FileDialogs {
+public:
+    std::optional<QString> openFile(const zerva::common::FileDialogArgs&) override {
+        return std::nullopt;
+    }
+    std::optional<QString> saveFile(const zerva::common::FileDialogArgs& args) override {
+        asked.push_back(args);
+        if (answers.isEmpty()) {
+            return std::nullopt;
+        }
+        return answers.takeFirst();
+    }
+    QStringList answers;
+    std::vector<zerva::common::FileDialogArgs> asked;
+};
+
 int inkInKey(const QImage& image, const QRectF& key) {
     const QRect middle = key.adjusted(key.width() * 0.25, key.height() * 0.1, -key.width() * 0.1,
                                       -key.height() * 0.1)
@@ -127,4 +150,59 @@ TEST(LayoutPicture, PdfAndSvgFiles) {
     const QByteArray svg = renderLayoutPicture(PictureFormat::Svg, c);
     EXPECT_TRUE(svg.contains("<svg"));
     EXPECT_TRUE(svg.contains("viewBox=\"0 0 1754 1240\""));
+}
+
+TEST(ExportCommands, WriteTheChosenFileAndReportWhatFailedOrWasLeftOut) {
+    QTemporaryDir dir;
+    LayoutModel model;
+    readStandard(model);
+    zerva::test::FakeMessenger msg;
+    ScriptedDialogs dialogs;
+    ExportCommands exporter(model, msg, dialogs);
+
+    const QString klc = dir.filePath(QStringLiteral("mine.klc"));
+    dialogs.answers.append(klc);
+    EXPECT_TRUE(exporter.exportLayoutFile(ExportFormat::Klc));
+    EXPECT_EQ(dialogs.asked.back().defaultExtension, QStringLiteral("klc"));
+    EXPECT_EQ(zerva::test::readFile(klc), exportKlc(xkbKeyTexts(model)).bytes);
+    EXPECT_FALSE(exporter.exportLayoutFile(ExportFormat::Keylayout)); // no answer: cancelled
+    EXPECT_TRUE(msg.prompts().isEmpty());
+    dialogs.answers.append(dir.filePath(QStringLiteral("no/such/dir/x.keylayout")));
+    EXPECT_FALSE(exporter.exportLayoutFile(ExportFormat::Keylayout));
+    ASSERT_EQ(msg.boxes().size(), 1u);
+    EXPECT_EQ(msg.boxes()[0].title, zerva::common::errorTitle());
+    EXPECT_TRUE(msg.prompts()[0].startsWith(QStringLiteral("خطا در ذخيره")));
+
+    // A combined key of five characters: the ligature holds four, and the user is told.
+    msg.clear();
+    model.setShiftPlaneShown(true);
+    model.ClearKey(1);
+    model.SetKey(1, model.AddPaletteEntry(QByteArray("\xC7\xC8\xCA\xCB\xCC")));
+    dialogs.answers.append(klc);
+    EXPECT_TRUE(exporter.exportLayoutFile(ExportFormat::Klc));
+    ASSERT_EQ(msg.boxes().size(), 1u);
+    EXPECT_EQ(msg.boxes()[0].title, zerva::common::noticeTitle());
+    EXPECT_TRUE(msg.prompts()[0].endsWith(QStringLiteral("1 (Shift)")));
+}
+
+TEST(ExportCommands, ThePictureFollowsTheExtensionChosen) {
+    QTemporaryDir dir;
+    LayoutModel model;
+    readStandard(model);
+    zerva::test::FakeMessenger msg;
+    ScriptedDialogs dialogs;
+    ExportCommands exporter(model, msg, dialogs);
+    const struct {
+        const char* name;
+        QByteArray start;
+    } files[] = {{"a.pdf", "%PDF-"}, {"a.SVG", "<?xml"}, {"a.png", "\x89PNG"}};
+    for (const auto& f : files) {
+        const QString path = dir.filePath(QLatin1String(f.name));
+        dialogs.answers.append(path);
+        EXPECT_TRUE(exporter.exportPicture(QDate(2026, 3, 21))) << f.name;
+        EXPECT_TRUE(zerva::test::readFile(path).startsWith(f.start)) << f.name;
+    }
+    EXPECT_EQ(dialogs.asked.back().filter,
+              QStringLiteral("PDF (*.pdf)|*.pdf|SVG (*.svg)|*.svg|PNG (*.png)|*.png"));
+    EXPECT_TRUE(msg.prompts().isEmpty());
 }

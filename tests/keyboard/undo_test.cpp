@@ -1,5 +1,6 @@
 // Undo and redo in the main window: every kind of change to the keys, the way back to the
-// state last read or saved, the history cleared by reading, and the File menu's items.
+// state last read or saved, the history cleared by reading; the File menu's added items
+// (undo, redo, the exports and the print preview).
 #include "keyboard/commands.h"
 #include "keyboard/layout_edit.h"
 #include "keyboard/ui/command_wiring.h"
@@ -25,6 +26,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -259,7 +261,7 @@ TEST(UndoMenuItems, InTheFileMenuInEditModeOnlyAndFollowTheHistory) {
     view.editMode = [&w](bool edit) { w.setEditMode(edit); };
     Commands commands(w.model(), view, {msg, dialogs, reloader, settings, help}, systemFile);
     KeyboardMenuBar* bar = installCommands(w, commands);
-    const FileMenuExtras items = installFileMenuExtras(w, *bar, commands);
+    const FileMenuExtras items = installFileMenuExtras(w, *bar, commands, dialogs);
     commands.load();
 
     const QList<QAction*> file = bar->menu(MenuId::File)->actions();
@@ -289,4 +291,27 @@ TEST(UndoMenuItems, InTheFileMenuInEditModeOnlyAndFollowTheHistory) {
     commands.ChangeToZerva();
     EXPECT_FALSE(items.undo->isEnabled());
     EXPECT_FALSE(items.redo->isEnabled());
+
+    // The exports and printing stand beside saving, in edit mode only.
+    const QList<QAction*> withExports = bar->menu(MenuId::File)->actions();
+    EXPECT_EQ(withExports.indexOf(items.exportMenu->menuAction()),
+              withExports.indexOf(bar->action(MenuId::SaveAsKBL)) + 1);
+    EXPECT_EQ(items.exportMenu->actions(), (QList<QAction*>{items.exportKlc, items.exportKeylayout,
+                                                            items.exportXkb, items.exportPicture}));
+    EXPECT_TRUE(items.print->isVisible());
+    EXPECT_EQ(items.print->shortcut(), QKeySequence(QKeySequence::Print));
+    QString previewClass;
+    QTimer::singleShot(0, [&previewClass] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            previewClass = QString::fromLatin1(modal->metaObject()->className());
+            modal->close();
+        }
+    });
+    items.print->trigger();
+    EXPECT_EQ(previewClass, QStringLiteral("QPrintPreviewDialog"));
+
+    w.setEditMode(false);
+    commands.DirectEdit();
+    EXPECT_FALSE(items.exportMenu->menuAction()->isVisible());
+    EXPECT_FALSE(items.print->isVisible());
 }

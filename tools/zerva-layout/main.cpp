@@ -4,6 +4,7 @@
 #include "keyboard/layout_export.h"
 #include "keyboard/layout_file.h"
 #include "keyboard/layout_model.h"
+#include "keyboard/print/export_commands.h"
 #include "keyboard/print/layout_picture.h"
 #include "keyboard/standard_layout.h"
 
@@ -196,19 +197,6 @@ bool isPictureOption(const char* arg) {
            std::strcmp(arg, "--png") == 0;
 }
 
-// The keys whose characters a format could not hold, by their Latin legends.
-QString shortenedNotice(const QList<int>& slotList) {
-    QStringList keys;
-    for (int slot : slotList) {
-        const int key = slot % kKeyCount;
-        keys << (key == kSpaceBarKey ? QStringLiteral("Space")
-                                     : QString(QLatin1Char(keyTable()[key].legend))) +
-                    (slot >= kKeyCount ? QStringLiteral(" (Shift)") : QString());
-    }
-    return QStringLiteral("همه حروف اين كليدها در اين قالب جاي نگرفت: ") +
-           keys.join(QStringLiteral("، "));
-}
-
 int runExport(QStringList args) {
     bool yes = false;
     if (!takeAnswer(args, yes)) {
@@ -241,8 +229,9 @@ int runExport(QStringList args) {
     } else {
         const ExportedLayout exported = exportLayout(*target->layout, xkbKeyTexts(model));
         if (!exported.shortenedSlots.isEmpty()) {
-            std::fprintf(stderr, "%s\n",
-                         shortenedNotice(exported.shortenedSlots).toUtf8().constData());
+            std::fprintf(
+                stderr, "%s\n",
+                ExportCommands::shortenedMessage(exported.shortenedSlots).toUtf8().constData());
         }
         bytes = exported.bytes;
     }

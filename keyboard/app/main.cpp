@@ -3,6 +3,7 @@
 #include "keyboard/commands.h"
 #include "keyboard/platform/host_platform_check.h"
 #include "keyboard/platform/xkb_layout_installer.h"
+#include "keyboard/platform/xkb_system_layouts.h"
 #include "keyboard/standard_layout.h"
 #include "keyboard/startup_checks.h"
 #include "keyboard/ui/command_wiring.h"
@@ -60,7 +61,8 @@ int main(int argc, char** argv) {
     keyboard::KeyboardMenuBar* menuBar = keyboard::installCommands(window, commands);
     QObject::connect(menuBar, &keyboard::KeyboardMenuBar::DirectEditKeyTriggered, &window,
                      &MainWindow::EditKeyCommand);
-    keyboard::installFileMenuExtras(window, *menuBar, commands, dialogs);
+    keyboard::XkbSystemLayouts systemLayouts;
+    keyboard::installFileMenuExtras(window, *menuBar, commands, dialogs, systemLayouts);
     QObject::connect(&window, &MainWindow::helpRequested, &commands, &keyboard::Commands::cmdHelp);
     commands.load();
 

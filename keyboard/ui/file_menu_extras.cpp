@@ -1,7 +1,9 @@
 // The export, print, undo and redo items of the File menu.
 #include "file_menu_extras.h"
 
+#include "keyboard/import_command.h"
 #include "keyboard/print/export_commands.h"
+#include "keyboard/ui/frm_import.h"
 #include "keyboard/ui/print_preview.h"
 
 #include <QAction>
@@ -22,7 +24,7 @@ QString redoCaption() {
 }
 
 FileMenuExtras installFileMenuExtras(frmMain& window, KeyboardMenuBar& bar, Commands& commands,
-                                     common::FileDialogs& dialogs) {
+                                     common::FileDialogs& dialogs, SystemLayouts& system) {
     QMenu* file = bar.menu(MenuId::File);
     QAction* before = bar.action(MenuId::DirectEdit);
     QUndoStack& stack = window.undoHistory().stack();
@@ -54,7 +56,17 @@ FileMenuExtras installFileMenuExtras(frmMain& window, KeyboardMenuBar& bar, Comm
         std::unique_ptr<QPrintPreviewDialog> preview(makePrintPreview(window.model(), &window));
         preview->exec();
     });
+    items.import = new QAction(QStringLiteral("خواندن از صفحه كليدهاي &سيستم..."), file);
+    items.import->setObjectName(QStringLiteral("ImportKBL"));
+    QObject::connect(items.import, &QAction::triggered, file, [&window, &commands, &system] {
+        frmImport dialog(frmImport::systemList(), &window);
+        dialog.exec();
+        if (const std::optional<SystemLayoutName> layout = dialog.chosen()) {
+            importSystemLayout(commands, system, *layout, window.messenger());
+        }
+    });
     QAction* s0 = bar.action(MenuId::S0);
+    file->insertAction(bar.action(MenuId::SaveAsKBL), items.import);
     file->insertMenu(s0, items.exportMenu);
     file->insertAction(s0, items.print);
 
@@ -75,8 +87,8 @@ FileMenuExtras installFileMenuExtras(frmMain& window, KeyboardMenuBar& bar, Comm
     QObject::connect(items.redo, &QAction::triggered, &stack, &QUndoStack::redo);
     auto refresh = [items, separator, &stack, &commands] {
         const bool edit = commands.editMode();
-        for (QAction* a :
-             {items.exportMenu->menuAction(), items.print, items.undo, items.redo, separator}) {
+        for (QAction* a : {items.import, items.exportMenu->menuAction(), items.print, items.undo,
+                           items.redo, separator}) {
             a->setVisible(edit);
         }
         items.undo->setEnabled(stack.canUndo());

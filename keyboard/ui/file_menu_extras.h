@@ -4,6 +4,7 @@
 #pragma once
 
 #include "keyboard/commands.h"
+#include "keyboard/layout_import.h"
 #include "keyboard/ui/frm_main.h"
 #include "keyboard/ui/menu_bar.h"
 
@@ -15,6 +16,7 @@ class QMenu;
 namespace zerva::keyboard {
 
 struct FileMenuExtras {
+    QAction* import = nullptr;          // "ImportKBL", after OpenKBL: a layout of the system
     QMenu* exportMenu = nullptr;        // "ExportKBL", after SaveAsKBL
     QAction* exportKlc = nullptr;       // "ExportKlc": for Windows
     QAction* exportKeylayout = nullptr; // "ExportKeylayout": for macOS
@@ -25,10 +27,11 @@ struct FileMenuExtras {
     QAction* redo = nullptr;            // "EditRedo", Ctrl+Shift+Z
 };
 
-// Adds the items: the exports and printing before S0, undo and redo before DirectEdit.
-// The exports ask for their files through dialogs and report through the window's messenger.
+// Adds the items: the import of a system layout after OpenKBL, the exports and printing before
+// S0, undo and redo before DirectEdit. The exports ask for their files through dialogs and
+// report through the window's messenger; the import reads system's layouts.
 FileMenuExtras installFileMenuExtras(frmMain& window, KeyboardMenuBar& bar, Commands& commands,
-                                     common::FileDialogs& dialogs);
+                                     common::FileDialogs& dialogs, SystemLayouts& system);
 
 QString undoCaption();
 QString redoCaption();

@@ -261,7 +261,12 @@ TEST(UndoMenuItems, InTheFileMenuInEditModeOnlyAndFollowTheHistory) {
     view.editMode = [&w](bool edit) { w.setEditMode(edit); };
     Commands commands(w.model(), view, {msg, dialogs, reloader, settings, help}, systemFile);
     KeyboardMenuBar* bar = installCommands(w, commands);
-    const FileMenuExtras items = installFileMenuExtras(w, *bar, commands, dialogs);
+    struct NoSystemLayouts : SystemLayouts {
+        std::optional<XkbKeyTexts> keyTexts(const SystemLayoutName&) override {
+            return std::nullopt;
+        }
+    } system;
+    const FileMenuExtras items = installFileMenuExtras(w, *bar, commands, dialogs, system);
     commands.load();
 
     const QList<QAction*> file = bar->menu(MenuId::File)->actions();
@@ -299,6 +304,9 @@ TEST(UndoMenuItems, InTheFileMenuInEditModeOnlyAndFollowTheHistory) {
     EXPECT_EQ(items.exportMenu->actions(), (QList<QAction*>{items.exportKlc, items.exportKeylayout,
                                                             items.exportXkb, items.exportPicture}));
     EXPECT_TRUE(items.print->isVisible());
+    EXPECT_EQ(withExports.indexOf(items.import),
+              withExports.indexOf(bar->action(MenuId::OpenKBL)) + 1);
+    EXPECT_TRUE(items.import->isVisible());
     EXPECT_EQ(items.print->shortcut(), QKeySequence(QKeySequence::Print));
     QString previewClass;
     QTimer::singleShot(0, [&previewClass] {

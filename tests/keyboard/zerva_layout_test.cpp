@@ -196,3 +196,27 @@ TEST(ZervaLayoutTool, ExportWritesEachFormatWithTheExitCodesOfCopy) {
                                     dir.filePath(QStringLiteral("a/b"))});
     EXPECT_TRUE(QString::fromUtf8(failed.err).contains(QStringLiteral("ذخيره")));
 }
+
+TEST(ZervaLayoutTool, ImportWritesTheSystemLayoutAndReportsWhatItCouldNotHold) {
+    if (!QFile::exists(QStringLiteral("/usr/share/X11/xkb/symbols/ir"))) {
+        GTEST_SKIP() << "the system has no XKB Persian layout (xkb-data)";
+    }
+    QTemporaryDir dir;
+    const QString out = dir.filePath(QStringLiteral("ir.kbd"));
+    const ToolRun r = runTool({QStringLiteral("import"), QStringLiteral("ir"), out});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(QString::fromUtf8(r.err).contains(QStringLiteral("U+0654"))); // hamza above
+    const ToolRun dump = runTool({QStringLiteral("dump"), out});
+    const QJsonObject o = QJsonDocument::fromJson(dump.out).object();
+    EXPECT_TRUE(o[QStringLiteral("read")].toBool());
+    EXPECT_TRUE(o[QStringLiteral("messages")].toArray().isEmpty());
+    EXPECT_EQ(o[QStringLiteral("keymap")].toArray()[31].toInt(), 0); // H: alef, entry 0
+
+    EXPECT_EQ(runTool({QStringLiteral("import"), QStringLiteral("no_such_layout"), out}).exitCode,
+              1);
+    EXPECT_EQ(runTool({QStringLiteral("import"), QStringLiteral("ir("), out}).exitCode, 2);
+    EXPECT_EQ(runTool({QStringLiteral("import"), QStringLiteral("ir"),
+                       dir.filePath(QStringLiteral("a/b.kbd"))})
+                  .exitCode,
+              3);
+}

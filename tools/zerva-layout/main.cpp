@@ -3,7 +3,9 @@
 #include "keyboard/commands.h"
 #include "keyboard/layout_export.h"
 #include "keyboard/layout_file.h"
+#include "keyboard/layout_import.h"
 #include "keyboard/layout_model.h"
+#include "keyboard/platform/xkb_system_layouts.h"
 #include "keyboard/print/export_commands.h"
 #include "keyboard/print/layout_picture.h"
 #include "keyboard/standard_layout.h"
@@ -41,6 +43,11 @@ constexpr const char* kUsage =
     "      Read IN and write it for another system: an XKB symbols file, a Windows .klc\n"
     "      source, a macOS .keylayout, or the printable picture as PDF, SVG or PNG. Exit 0\n"
     "      when written, 1 when IN was refused or not read, 3 when writing failed.\n"
+    "  zerva-layout import NAME[(VARIANT)] OUT\n"
+    "      Read the system's XKB layout NAME (for example ir, ara, ir(pes_keypad)) and write\n"
+    "      it as a layout file. Characters a layout file cannot hold are listed and their keys\n"
+    "      left empty. Exit 0 when written, 1 when the system has no such layout, 3 when\n"
+    "      writing failed.\n"
     "\n"
     "--answer answers the question asked for a file whose header is not the standard one\n"
     "(default: no). Exit status 2 means a usage error.\n";
@@ -242,6 +249,32 @@ int runExport(QStringList args) {
     return kExitOk;
 }
 
+int runImport(const QStringList& args) {
+    if (args.size() != 2) {
+        return usage("import takes a layout name and an output file");
+    }
+    const std::optional<SystemLayoutName> layout = parseLayoutSpec(args.at(0));
+    if (!layout) {
+        return usage("import takes a layout as NAME or NAME(VARIANT)");
+    }
+    XkbSystemLayouts system;
+    const std::optional<XkbKeyTexts> texts = system.keyTexts(*layout);
+    if (!texts) {
+        std::fprintf(stderr, "%s\n", importNotFoundMessage(args.at(0)).toUtf8().constData());
+        return kExitNotRead;
+    }
+    LayoutModel model;
+    const QStringList lost = importKeyTexts(model, *texts);
+    if (!lost.isEmpty()) {
+        std::fprintf(stderr, "%s\n", importUnrepresentableMessage(lost).toUtf8().constData());
+    }
+    if (!WriteLayoutFile(model, args.at(1))) {
+        std::fprintf(stderr, "%s\n", saveFailedMessage(args.at(1)).toUtf8().constData());
+        return kExitWriteFailed;
+    }
+    return kExitOk;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -299,6 +332,9 @@ int main(int argc, char* argv[]) {
     }
     if (command == QStringLiteral("export")) {
         return runExport(args);
+    }
+    if (command == QStringLiteral("import")) {
+        return runImport(args);
     }
     if (command == QStringLiteral("standard")) {
         if (args.size() != 1) {

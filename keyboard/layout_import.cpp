@@ -152,9 +152,18 @@ QStringList importKeyTexts(LayoutModel& model, const XkbKeyTexts& texts) {
 QString importUnrepresentableMessage(const QStringList& characters) {
     QStringList shown;
     for (const QString& c : characters) {
-        const QString code =
-            QStringLiteral("%1").arg(c.toUcs4().value(0), 4, 16, QLatin1Char('0')).toUpper();
-        shown << c + QStringLiteral(" (U+") + code + QLatin1Char(')');
+        // A mark alone on a dotted circle; the code point isolated left to right.
+        QString item = c;
+        if (!c.isEmpty() && c.front().category() == QChar::Mark_NonSpacing) {
+            item.prepend(QChar(0x25CC));
+        }
+        QStringList codes;
+        for (uint u : c.toUcs4()) {
+            codes << QStringLiteral("U+") +
+                         QStringLiteral("%1").arg(u, 4, 16, QLatin1Char('0')).toUpper();
+        }
+        shown << item + QLatin1Char(' ') + QChar(0x2066) + codes.join(QLatin1Char(' ')) +
+                     QChar(0x2069);
     }
     return QStringLiteral("اين حروف در صفحه كليد جاي ندارند و كليد آنها خالي ماند:") +
            QLatin1Char('\n') + shown.join(QStringLiteral("، "));

@@ -1,8 +1,10 @@
 // The system layout list dialog.
 #include "frm_import.h"
 
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QFile>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -47,6 +49,7 @@ frmImport::frmImport(std::vector<SystemLayoutName> layouts, QWidget* parent)
     resize(480, 520);
 
     connect(m_filter, &QLineEdit::textChanged, this, &frmImport::applyFilter);
+    m_filter->installEventFilter(this);
     connect(m_list, &QListWidget::currentItemChanged, this, [this](QListWidgetItem* item) {
         m_ok->setEnabled(item != nullptr && !item->isHidden());
     });
@@ -64,8 +67,31 @@ void frmImport::applyFilter(const QString& text) {
                            layoutSpec(l).contains(text, Qt::CaseInsensitive);
         item->setHidden(!match);
     }
+    // The first match becomes the choice, so that typing and Enter are enough.
     QListWidgetItem* current = m_list->currentItem();
+    if (current == nullptr || current->isHidden()) {
+        current = nullptr;
+        for (int row = 0; row < m_list->count() && current == nullptr; ++row) {
+            if (!m_list->item(row)->isHidden()) {
+                current = m_list->item(row);
+            }
+        }
+        m_list->setCurrentItem(current);
+    }
     m_ok->setEnabled(current != nullptr && !current->isHidden());
+}
+
+bool frmImport::eventFilter(QObject* watched, QEvent* event) {
+    // Up and down in the search field move through the list.
+    if (watched == m_filter && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_PageUp ||
+            key == Qt::Key_PageDown) {
+            QCoreApplication::sendEvent(m_list, event);
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 std::optional<SystemLayoutName> frmImport::chosen() const {

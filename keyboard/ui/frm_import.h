@@ -30,6 +30,9 @@ public:
     // The system's list read from its file; empty when it cannot be read.
     static std::vector<SystemLayoutName> systemList(const QString& path = systemLayoutListPath());
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void applyFilter(const QString& text);
 

@@ -19,6 +19,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -86,10 +87,19 @@ TEST(SystemLayoutList, TheDialogFiltersAndGivesTheChosenLayout) {
     frmImport dialog(parseXkbLayoutList(kList));
     ASSERT_EQ(dialog.lstLayouts()->count(), 3);
     EXPECT_FALSE(dialog.cmdOk()->isEnabled());
+    // Typing picks the first match; the arrow keys move on from the search field.
+    QTest::keyClicks(dialog.txtFilter(), QStringLiteral("Pers"));
+    EXPECT_TRUE(dialog.lstLayouts()->item(2)->isHidden());
+    EXPECT_EQ(dialog.lstLayouts()->currentRow(), 0);
+    EXPECT_TRUE(dialog.cmdOk()->isEnabled());
+    QTest::keyClick(dialog.txtFilter(), Qt::Key_Down);
+    EXPECT_EQ(dialog.lstLayouts()->currentRow(), 1);
     dialog.txtFilter()->setText(QStringLiteral("keypad"));
     EXPECT_TRUE(dialog.lstLayouts()->item(0)->isHidden());
     EXPECT_FALSE(dialog.lstLayouts()->item(1)->isHidden());
-    dialog.lstLayouts()->setCurrentRow(1);
+    dialog.txtFilter()->setText(QStringLiteral("nothing like it"));
+    EXPECT_FALSE(dialog.cmdOk()->isEnabled());
+    dialog.txtFilter()->setText(QStringLiteral("keypad"));
     EXPECT_TRUE(dialog.cmdOk()->isEnabled());
     dialog.cmdOk()->click();
     ASSERT_TRUE(dialog.chosen());
@@ -121,8 +131,10 @@ TEST(ImportKeyTexts, FoldsPersianLettersKeepsLigaturesAndReportsTheRest) {
     EXPECT_EQ(model.KeyMap(41), kEmptyEntry);
     EXPECT_EQ(model.KeyMap(kShiftPlaneBase + 47), 99);
     EXPECT_EQ(model.KeyMap(0), kEmptyEntry);
-    EXPECT_TRUE(
-        importUnrepresentableMessage(lost).endsWith(u(0xFDFC) + QStringLiteral(" (U+FDFC)")));
+    EXPECT_TRUE(importUnrepresentableMessage(lost).endsWith(u(0xFDFC) +
+                                                            QStringLiteral(" \u2066U+FDFC\u2069")));
+    EXPECT_TRUE(importUnrepresentableMessage({u(0x0654)})
+                    .endsWith(QStringLiteral("\u25CC\u0654 \u2066U+0654\u2069")));
 }
 
 TEST(ImportCommand, AsksFirstLabelsTheLayoutAndSavingAsksForAFile) {

@@ -13,7 +13,7 @@ ImportOutcome importSystemLayout(Commands& commands, SystemLayouts& system,
     LayoutModel& model = commands.model();
     const std::optional<XkbKeyTexts> texts = system.keyTexts(layout);
     if (!texts) {
-        messenger.MsgBox(importNotFoundMessage(layoutSpec(layout)), common::kOkOnly,
+        messenger.MsgBox(importNotFoundMessage(systemLayoutText(layout)), common::kOkOnly,
                          common::errorTitle());
         model.setLayoutChanged(false);
         return ImportOutcome::NotFound;

@@ -90,17 +90,17 @@ QString systemLayoutListPath() {
     return QStringLiteral("/usr/share/X11/xkb/rules/evdev.xml");
 }
 
-std::optional<SystemLayoutName> parseLayoutSpec(const QString& spec) {
+std::optional<SystemLayoutName> parseSystemLayoutName(const QString& text) {
     static const QRegularExpression re(
         QStringLiteral("^([A-Za-z0-9_-]+)(?:\\(([A-Za-z0-9_-]+)\\))?$"));
-    const QRegularExpressionMatch m = re.match(spec);
+    const QRegularExpressionMatch m = re.match(text);
     if (!m.hasMatch()) {
         return std::nullopt;
     }
     return SystemLayoutName{m.captured(1), m.captured(2), QString()};
 }
 
-QString layoutSpec(const SystemLayoutName& layout) {
+QString systemLayoutText(const SystemLayoutName& layout) {
     return layout.variant.isEmpty()
                ? layout.name
                : layout.name + QLatin1Char('(') + layout.variant + QLatin1Char(')');
@@ -169,12 +169,12 @@ QString importUnrepresentableMessage(const QStringList& characters) {
            QLatin1Char('\n') + shown.join(QStringLiteral("، "));
 }
 
-QString importNotFoundMessage(const QString& spec) {
-    return QStringLiteral("صفحه كليد %1 در سيستم پيدا نشد.").arg(spec);
+QString importNotFoundMessage(const QString& name) {
+    return QStringLiteral("صفحه كليد %1 در سيستم پيدا نشد.").arg(name);
 }
 
 QString importedSourceLabel(const SystemLayoutName& layout) {
-    return kImportedPrefix + layoutSpec(layout);
+    return kImportedPrefix + systemLayoutText(layout);
 }
 
 bool isImportedSourceLabel(const QString& label) {

@@ -31,9 +31,9 @@ std::vector<SystemLayoutName> parseXkbLayoutList(const QByteArray& xml);
 QString systemLayoutListPath();
 
 // "ir" or "ir(pes_keypad)" as a name and a variant; nothing for a malformed text.
-std::optional<SystemLayoutName> parseLayoutSpec(const QString& spec);
+std::optional<SystemLayoutName> parseSystemLayoutName(const QString& text);
 // The reverse: "ir" or "ir(pes_keypad)".
-QString layoutSpec(const SystemLayoutName& layout);
+QString systemLayoutText(const SystemLayoutName& layout);
 
 // The system's keymaps.
 class SystemLayouts {
@@ -54,7 +54,7 @@ QStringList importKeyTexts(LayoutModel& model, const XkbKeyTexts& texts);
 // The notice listing those characters.
 QString importUnrepresentableMessage(const QStringList& characters);
 // The notice for a layout the system does not have.
-QString importNotFoundMessage(const QString& spec);
+QString importNotFoundMessage(const QString& name);
 
 // The source label of an imported layout: where it came from. Saving it asks for a file.
 QString importedSourceLabel(const SystemLayoutName& layout);

@@ -31,7 +31,7 @@ frmImport::frmImport(std::vector<SystemLayoutName> layouts, QWidget* parent)
         // Variants stand indented under their layout; the XKB name shows left to right.
         auto* item = new QListWidgetItem(
             (l.variant.isEmpty() ? QString() : QStringLiteral("    ")) + l.description +
-                QStringLiteral("  ") + QChar(0x2066) + QLatin1Char('[') + layoutSpec(l) +
+                QStringLiteral("  ") + QChar(0x2066) + QLatin1Char('[') + systemLayoutText(l) +
                 QLatin1Char(']') + QChar(0x2069),
             m_list);
         item->setData(Qt::UserRole, static_cast<int>(i));
@@ -64,7 +64,7 @@ void frmImport::applyFilter(const QString& text) {
         const SystemLayoutName& l =
             m_layouts[static_cast<std::size_t>(item->data(Qt::UserRole).toInt())];
         const bool match = text.isEmpty() || l.description.contains(text, Qt::CaseInsensitive) ||
-                           layoutSpec(l).contains(text, Qt::CaseInsensitive);
+                           systemLayoutText(l).contains(text, Qt::CaseInsensitive);
         item->setHidden(!match);
     }
     // The first match becomes the choice, so that typing and Enter are enough.

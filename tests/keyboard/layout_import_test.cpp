@@ -74,13 +74,13 @@ TEST(SystemLayoutList, LayoutsThenTheirVariantsInOrder) {
     };
     EXPECT_EQ(list, want);
 
-    EXPECT_EQ(layoutSpec(list[1]), QStringLiteral("ir(pes_keypad)"));
-    EXPECT_EQ(parseLayoutSpec(QStringLiteral("ir(pes_keypad)"))->variant,
+    EXPECT_EQ(systemLayoutText(list[1]), QStringLiteral("ir(pes_keypad)"));
+    EXPECT_EQ(parseSystemLayoutName(QStringLiteral("ir(pes_keypad)"))->variant,
               QStringLiteral("pes_keypad"));
-    EXPECT_EQ(parseLayoutSpec(QStringLiteral("ara"))->variant, QString());
-    EXPECT_FALSE(parseLayoutSpec(QStringLiteral("ir(")));
-    EXPECT_FALSE(parseLayoutSpec(QStringLiteral("ir pes")));
-    EXPECT_FALSE(parseLayoutSpec(QString()));
+    EXPECT_EQ(parseSystemLayoutName(QStringLiteral("ara"))->variant, QString());
+    EXPECT_FALSE(parseSystemLayoutName(QStringLiteral("ir(")));
+    EXPECT_FALSE(parseSystemLayoutName(QStringLiteral("ir pes")));
+    EXPECT_FALSE(parseSystemLayoutName(QString()));
 }
 
 TEST(SystemLayoutList, TheDialogFiltersAndGivesTheChosenLayout) {
@@ -103,7 +103,7 @@ TEST(SystemLayoutList, TheDialogFiltersAndGivesTheChosenLayout) {
     EXPECT_TRUE(dialog.cmdOk()->isEnabled());
     dialog.cmdOk()->click();
     ASSERT_TRUE(dialog.chosen());
-    EXPECT_EQ(layoutSpec(*dialog.chosen()), QStringLiteral("ir(pes_keypad)"));
+    EXPECT_EQ(systemLayoutText(*dialog.chosen()), QStringLiteral("ir(pes_keypad)"));
 }
 
 TEST(ImportKeyTexts, FoldsPersianLettersKeepsLigaturesAndReportsTheRest) {

@@ -253,7 +253,7 @@ int runImport(const QStringList& args) {
     if (args.size() != 2) {
         return usage("import takes a layout name and an output file");
     }
-    const std::optional<SystemLayoutName> layout = parseLayoutSpec(args.at(0));
+    const std::optional<SystemLayoutName> layout = parseSystemLayoutName(args.at(0));
     if (!layout) {
         return usage("import takes a layout as NAME or NAME(VARIANT)");
     }

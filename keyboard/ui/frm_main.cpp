@@ -124,6 +124,7 @@ frmMain::~frmMain() {
     // The buttons call back into this window (focus leaving them as they go): they must go
     // while it is still whole.
     delete takeCentralWidget();
+    delete m_undo;
 }
 
 void frmMain::buildKeyboard(QWidget* area) {

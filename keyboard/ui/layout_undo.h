@@ -18,6 +18,8 @@ class LayoutUndo : public QObject {
 
 public:
     explicit LayoutUndo(LayoutModel& model, QObject* parent = nullptr);
+    // The stack empties itself as it goes: that must not reach a model that may be gone.
+    ~LayoutUndo() override { m_stack.blockSignals(true); }
 
     QUndoStack& stack() { return m_stack; }
     void undo() { m_stack.undo(); }

@@ -2,6 +2,7 @@
 #include "commands.h"
 
 #include "keyboard/layout_file.h"
+#include "keyboard/layout_import.h"
 #include "keyboard/standard_layout.h"
 
 #include "common/messages.h"
@@ -278,7 +279,8 @@ int Commands::ConfirmSaveChanges() {
         // A failed installation keeps the window and its edits.
         return installLayout() == InstallResult::Installed ? kConfirmSaved : kConfirmCancelled;
     }
-    if (label == LayoutModel::standardSourceLabel()) {
+    // The standard layout and a system layout opened in the editor have no file of their own.
+    if (label == LayoutModel::standardSourceLabel() || isImportedSourceLabel(label)) {
         const std::optional<QString> path = m_services.dialogs.saveFile(dialogArgs());
         if (!path || !saveTo(*path)) {
             return kConfirmCancelled;

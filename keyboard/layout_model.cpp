@@ -4,6 +4,8 @@
 #include "common/codepage.h"
 #include "common/messages.h"
 
+#include <algorithm>
+
 namespace zerva::keyboard {
 
 LayoutModel::LayoutModel(QObject* parent) : QObject(parent) {
@@ -325,6 +327,66 @@ DecodedPlanes LayoutModel::planes() const {
             combined ? pe.text : QByteArray(1, static_cast<char>(pe.code));
     }
     return p;
+}
+
+LayoutSnapshot LayoutModel::snapshot() const {
+    LayoutSnapshot snap;
+    std::copy_n(m_keyMap.begin(), kSlotCount, snap.keyMap.begin());
+    for (int i = kFirstRuntimeEntry; i < paletteSize(); ++i) {
+        snap.runtimeTexts.push_back(m_palette[static_cast<std::size_t>(i)].text);
+    }
+    return snap;
+}
+
+bool LayoutModel::restore(const LayoutSnapshot& snap) {
+    const int size = kFixedEntryCount + static_cast<int>(snap.runtimeTexts.size());
+    if (size > kMaxPaletteEntries) {
+        return false;
+    }
+    for (const QByteArray& t : snap.runtimeTexts) {
+        if (t.isEmpty() || t.size() > kMaxEntryTextLength) {
+            return false;
+        }
+    }
+    for (qint16 v : snap.keyMap) {
+        if (v < 0 || v >= size) {
+            return false;
+        }
+    }
+    if (snap == snapshot()) {
+        return true;
+    }
+    std::array<bool, kFixedEntryCount> usedBefore{};
+    for (int i = 0; i < kFixedEntryCount; ++i) {
+        usedBefore[static_cast<std::size_t>(i)] = isEntryUsed(i);
+    }
+    std::array<QString, kSlotCount> captionsBefore;
+    for (int s = 0; s < kSlotCount; ++s) {
+        captionsBefore[static_cast<std::size_t>(s)] = entry(KeyMap(s)).caption;
+    }
+    const std::array<qint16, kKeyMapSize> keyMapBefore = m_keyMap;
+
+    m_palette.resize(kFixedEntryCount);
+    for (const QByteArray& t : snap.runtimeTexts) {
+        m_palette.push_back(runtimeEntry(t));
+    }
+    std::copy_n(snap.keyMap.begin(), kSlotCount, m_keyMap.begin());
+
+    // A slot counts as changed when it holds another entry or its entry now shows another
+    // text (a run-time entry renumbered under it).
+    for (int s = 0; s < kSlotCount; ++s) {
+        const auto i = static_cast<std::size_t>(s);
+        if (keyMapBefore[i] != m_keyMap[i] || captionsBefore[i] != entry(KeyMap(s)).caption) {
+            emit slotChanged(s);
+        }
+    }
+    for (int i = 0; i < kFixedEntryCount; ++i) {
+        if (usedBefore[static_cast<std::size_t>(i)] != isEntryUsed(i)) {
+            emit entryUsedChanged(i, isEntryUsed(i));
+        }
+    }
+    setLayoutChanged(true);
+    return true;
 }
 
 } // namespace zerva::keyboard

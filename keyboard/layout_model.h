@@ -29,6 +29,15 @@ struct DecodedPlanes {
     std::array<QByteArray, kKeyCount> shift;
 };
 
+// Everything an edit of the keys can change: the slots 0..95 and the texts of the run-time
+// entries, in palette order (a run-time entry is fully made from its text). The plane shown,
+// ExtraChars (only ever appended to), KeyMap(96) and the labels are not part of it.
+struct LayoutSnapshot {
+    std::array<qint16, kSlotCount> keyMap{};
+    std::vector<QByteArray> runtimeTexts;
+    bool operator==(const LayoutSnapshot&) const = default;
+};
+
 class LayoutModel : public QObject {
     Q_OBJECT
 
@@ -133,6 +142,13 @@ public:
 
     // Every slot 0..95 as the texts they stand for, the form the writer encodes.
     DecodedPlanes planes() const;
+
+    // --- Undo and redo -----------------------------------------------------------------------
+    LayoutSnapshot snapshot() const;
+    // Puts the slots and run-time entries of a snapshot back, reporting each key and entry that
+    // changed through slotChanged and entryUsedChanged; LayoutChanged = true when anything
+    // changed. False, changing nothing, for a snapshot that is not a valid layout.
+    bool restore(const LayoutSnapshot& snapshot);
 
 signals:
     // KeyMap(slot) changed (by SetKey, ClearKey, swapKeys or a renumbering).

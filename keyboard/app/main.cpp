@@ -3,9 +3,11 @@
 #include "keyboard/commands.h"
 #include "keyboard/platform/host_platform_check.h"
 #include "keyboard/platform/xkb_layout_installer.h"
+#include "keyboard/platform/xkb_system_layouts.h"
 #include "keyboard/standard_layout.h"
 #include "keyboard/startup_checks.h"
 #include "keyboard/ui/command_wiring.h"
+#include "keyboard/ui/file_menu_extras.h"
 #include "keyboard/ui/frm_main.h"
 #include "keyboard/windir.h"
 
@@ -59,6 +61,8 @@ int main(int argc, char** argv) {
     keyboard::KeyboardMenuBar* menuBar = keyboard::installCommands(window, commands);
     QObject::connect(menuBar, &keyboard::KeyboardMenuBar::DirectEditKeyTriggered, &window,
                      &MainWindow::EditKeyCommand);
+    keyboard::XkbSystemLayouts systemLayouts;
+    keyboard::installFileMenuExtras(window, *menuBar, commands, dialogs, systemLayouts);
     QObject::connect(&window, &MainWindow::helpRequested, &commands, &keyboard::Commands::cmdHelp);
     commands.load();
 

@@ -84,6 +84,7 @@ frmMain::frmMain(common::Messenger& messenger, QWidget* parent)
     setObjectName(QStringLiteral("frmMain"));
     setLayoutDirection(Qt::RightToLeft);
     setWindowTitle(m_model.windowCaption());
+    m_undo = new LayoutUndo(m_model, this);
 
     m_keyboardArea = new QWidget(this);
     m_keyboardArea->setObjectName(QStringLiteral("keyboardArea"));
@@ -123,6 +124,7 @@ frmMain::~frmMain() {
     // The buttons call back into this window (focus leaving them as they go): they must go
     // while it is still whole.
     delete takeCentralWidget();
+    delete m_undo;
 }
 
 void frmMain::buildKeyboard(QWidget* area) {
@@ -401,8 +403,18 @@ void frmMain::surfaceFocusOut(SurfaceButton* b) {
 
 // --- Placing characters -------------------------------------------------------------------------
 
+bool frmMain::SetKey(int key, int entry) {
+    return m_undo->edit(LayoutUndo::placeText(), [&] { return m_model.SetKey(key, entry); });
+}
+
+bool frmMain::ClearKey(int key) {
+    return m_undo->edit(LayoutUndo::clearText(), [&] { return m_model.ClearKey(key); });
+}
+
 InsertResult frmMain::InsertIntoCurrentKey(int entry) {
-    const InsertResult r = keyboard::InsertIntoCurrentKey(m_model, m_curKey, entry, m_messenger);
+    const InsertResult r = m_undo->edit(LayoutUndo::placeText(), [&] {
+        return keyboard::InsertIntoCurrentKey(m_model, m_curKey, entry, m_messenger);
+    });
     if (r.outcome == InsertOutcome::Placed) {
         focusKey(r.focusKey);
     }
@@ -573,8 +585,14 @@ void frmMain::surfaceDrop(SurfaceButton* b, QDropEvent* e) {
         e->ignore();
         return;
     }
-    const DropResult r =
-        applyDrop(m_model, *source, refOf(b), m_editMode, m_dragJustEntered, m_curKey, m_messenger);
+    const DragRef target = refOf(b);
+    const QString step = source->kind == SurfaceItem::PaletteEntry ? LayoutUndo::placeText()
+                         : target.kind == SurfaceItem::Key         ? LayoutUndo::moveText()
+                                                                   : LayoutUndo::clearText();
+    const DropResult r = m_undo->edit(step, [&] {
+        return applyDrop(m_model, *source, target, m_editMode, m_dragJustEntered, m_curKey,
+                         m_messenger);
+    });
     m_dragJustEntered = false;
     if (r.focusKey >= 0) {
         focusKey(r.focusKey);
@@ -596,7 +614,10 @@ void frmMain::EditKeyCommand() {
                keyTopLeft.y() + b->height() + common::twipsToPixels(30), keyTopLeft.x(),
                frame.x() + frame.width());
     m_runEditDialog(dialog);
-    if (applyEditedKey(m_model, key, dialog.dialogResult()) == EditApplyOutcome::Impossible) {
+    const EditApplyOutcome applied = m_undo->edit(LayoutUndo::editKeyText(), [&] {
+        return applyEditedKey(m_model, key, dialog.dialogResult());
+    });
+    if (applied == EditApplyOutcome::Impossible) {
         m_messenger.MsgBox(editCheckMessage(EditCheck::NotEncodable), common::kOkOnly, QString());
     }
 }

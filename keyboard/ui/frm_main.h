@@ -8,6 +8,7 @@
 
 #include "keyboard/layout_model.h"
 #include "keyboard/surface_rules.h"
+#include "keyboard/ui/layout_undo.h"
 #include "keyboard/ui/surface_button.h"
 
 #include "common/messages.h"
@@ -54,11 +55,16 @@ public:
     bool shiftPlaneShown() const { return m_model.shiftPlaneShown(); }
     void setShiftPlaneShown(bool shift);
 
-    // The model's operations on the plane shown; the window redraws from the model's signals.
-    bool SetKey(int key, int entry) { return m_model.SetKey(key, entry); }
-    bool ClearKey(int key) { return m_model.ClearKey(key); }
+    // The model's operations on the plane shown, each one step of the undo history; the window
+    // redraws from the model's signals.
+    bool SetKey(int key, int entry);
+    bool ClearKey(int key);
     // Puts a free entry on the current key and moves the focus to the next empty key.
     InsertResult InsertIntoCurrentKey(int entry);
+
+    // --- Undo and redo ---------------------------------------------------------------------------
+    // Every change the user makes to the keys is a step of this history.
+    LayoutUndo& undoHistory() { return *m_undo; }
 
     // --- Key edit ------------------------------------------------------------------------------
     // Opens frmEditKey on the current key and places the accepted text (DirectEditKey and the
@@ -130,6 +136,7 @@ private:
 
     LayoutModel m_model;
     common::Messenger& m_messenger;
+    LayoutUndo* m_undo = nullptr;
     bool m_editMode = false;
     int m_curKey = 0;
     bool m_dragJustEntered = false;

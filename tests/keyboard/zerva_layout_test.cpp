@@ -197,3 +197,79 @@ TEST(ZervaLayoutTool, InstallWritesTheSystemFileAndTheUsersLayoutOrNothing) {
     EXPECT_EQ(r.exitCode, 3) << r.err.toStdString();
     EXPECT_EQ(readFile(symbols), symbolsBefore);
 }
+
+TEST(ZervaLayoutTool, ExportWritesEachFormatWithTheExitCodesOfCopy) {
+    QTemporaryDir dir;
+    const QString in = dir.filePath(QStringLiteral("std.kbd"));
+    const QString shortFile = dir.filePath(QStringLiteral("short.kbd"));
+    ASSERT_TRUE(writeFile(in, standardLayoutImage()));
+    ASSERT_TRUE(writeFile(shortFile, QByteArray(10, 'x')));
+    struct Format {
+        const char* option;
+        QByteArray start; // how the written file begins
+    };
+    const Format formats[] = {
+        {"--xkb", "// Persian keyboard layout"},
+        {"--klc", QByteArray("\xFF\xFEK\0B\0D\0", 8)},
+        {"--keylayout", "<?xml version=\"1.0\""},
+        {"--pdf", "%PDF-"},
+        {"--svg", "<?xml"},
+        {"--png", "\x89PNG"},
+    };
+    for (const Format& f : formats) {
+        const QString out = dir.filePath(QStringLiteral("out") + QLatin1String(f.option));
+        const ToolRun r = runTool({QStringLiteral("export"), QLatin1String(f.option), in, out});
+        EXPECT_EQ(r.exitCode, 0) << f.option << r.err.toStdString();
+        EXPECT_TRUE(readFile(out).startsWith(f.start)) << f.option;
+    }
+    const QString out = dir.filePath(QStringLiteral("x.klc"));
+    struct Case {
+        const char* name;
+        QStringList args;
+        int exitCode;
+    };
+    const Case cases[] = {
+        {"refused", {QStringLiteral("export"), QStringLiteral("--klc"), shortFile, out}, 1},
+        {"cannotWrite",
+         {QStringLiteral("export"), QStringLiteral("--klc"), in,
+          dir.filePath(QStringLiteral("a/b"))},
+         3},
+        {"noFormat", {QStringLiteral("export"), in, out}, 2},
+        {"twoFormats",
+         {QStringLiteral("export"), QStringLiteral("--klc"), QStringLiteral("--xkb"), in, out},
+         2},
+    };
+    for (const Case& c : cases) {
+        const ToolRun r = runTool(c.args);
+        EXPECT_EQ(r.exitCode, c.exitCode) << c.name;
+        EXPECT_FALSE(QFile::exists(out)) << c.name;
+    }
+    // The failed write says so in Persian.
+    const ToolRun failed = runTool({QStringLiteral("export"), QStringLiteral("--png"), in,
+                                    dir.filePath(QStringLiteral("a/b"))});
+    EXPECT_TRUE(QString::fromUtf8(failed.err).contains(QStringLiteral("ذخيره")));
+}
+
+TEST(ZervaLayoutTool, ImportWritesTheSystemLayoutAndReportsWhatItCouldNotHold) {
+    if (!QFile::exists(QStringLiteral("/usr/share/X11/xkb/symbols/ir"))) {
+        GTEST_SKIP() << "the system has no XKB Persian layout (xkb-data)";
+    }
+    QTemporaryDir dir;
+    const QString out = dir.filePath(QStringLiteral("ir.kbd"));
+    const ToolRun r = runTool({QStringLiteral("import"), QStringLiteral("ir"), out});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(QString::fromUtf8(r.err).contains(QStringLiteral("U+0654"))); // hamza above
+    const ToolRun dump = runTool({QStringLiteral("dump"), out});
+    const QJsonObject o = QJsonDocument::fromJson(dump.out).object();
+    EXPECT_TRUE(o[QStringLiteral("read")].toBool());
+    EXPECT_TRUE(o[QStringLiteral("messages")].toArray().isEmpty());
+    EXPECT_EQ(o[QStringLiteral("keymap")].toArray()[31].toInt(), 0); // H: alef, entry 0
+
+    EXPECT_EQ(runTool({QStringLiteral("import"), QStringLiteral("no_such_layout"), out}).exitCode,
+              1);
+    EXPECT_EQ(runTool({QStringLiteral("import"), QStringLiteral("ir("), out}).exitCode, 2);
+    EXPECT_EQ(runTool({QStringLiteral("import"), QStringLiteral("ir"),
+                       dir.filePath(QStringLiteral("a/b.kbd"))})
+                  .exitCode,
+              3);
+}

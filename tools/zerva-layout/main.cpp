@@ -1,10 +1,15 @@
 // zerva-layout: reads, copies and writes keyboard layout files with the keyboard core, for
 // users and for tests. Prompts of the reader go to standard error; usage is in English.
 #include "keyboard/commands.h"
+#include "keyboard/layout_export.h"
 #include "keyboard/layout_file.h"
+#include "keyboard/layout_import.h"
 #include "keyboard/layout_install.h"
 #include "keyboard/layout_model.h"
 #include "keyboard/platform/xkb_layout_installer.h"
+#include "keyboard/platform/xkb_system_layouts.h"
+#include "keyboard/print/export_commands.h"
+#include "keyboard/print/layout_picture.h"
 #include "keyboard/standard_layout.h"
 #include "keyboard/windir.h"
 
@@ -12,9 +17,13 @@
 #include "common/settings_store.h"
 
 #include <QCoreApplication>
+#include <QDate>
+#include <QGuiApplication>
 #include <QStringList>
 
 #include <cstdio>
+#include <cstring>
+#include <memory>
 
 namespace {
 
@@ -46,6 +55,15 @@ constexpr const char* kUsage =
     "      (~/.XCompose), and, when DISPLAY names an X server, the layout loaded there as\n"
     "      the active group. Exit 0 when installed, 1 when FILE was refused or not read, 3\n"
     "      when a file could not be written, 4 when the X server did not take the layout.\n"
+    "  zerva-layout export --xkb|--klc|--keylayout|--pdf|--svg|--png IN OUT [--answer yes|no]\n"
+    "      Read IN and write it for another system: an XKB symbols file, a Windows .klc\n"
+    "      source, a macOS .keylayout, or the printable picture as PDF, SVG or PNG. Exit 0\n"
+    "      when written, 1 when IN was refused or not read, 3 when writing failed.\n"
+    "  zerva-layout import NAME[(VARIANT)] OUT\n"
+    "      Read the system's XKB layout NAME (for example ir, ara, ir(pes_keypad)) and write\n"
+    "      it as a layout file. Characters a layout file cannot hold are listed and their keys\n"
+    "      left empty. Exit 0 when written, 1 when the system has no such layout, 3 when\n"
+    "      writing failed.\n"
     "\n"
     "--answer answers the question asked for a file whose header is not the standard one\n"
     "(default: no). Exit status 2 means a usage error.\n";
@@ -182,10 +200,113 @@ int writeOrReport(const WriteResult& result, const QString& path) {
     return kExitOk;
 }
 
+struct ExportTarget {
+    const char* option;
+    std::optional<ExportFormat> layout;
+    std::optional<PictureFormat> picture;
+};
+
+const ExportTarget kExportTargets[] = {
+    {"--xkb", ExportFormat::Xkb, std::nullopt},
+    {"--klc", ExportFormat::Klc, std::nullopt},
+    {"--keylayout", ExportFormat::Keylayout, std::nullopt},
+    {"--pdf", std::nullopt, PictureFormat::Pdf},
+    {"--svg", std::nullopt, PictureFormat::Svg},
+    {"--png", std::nullopt, PictureFormat::Png},
+};
+
+bool isPictureOption(const char* arg) {
+    return std::strcmp(arg, "--pdf") == 0 || std::strcmp(arg, "--svg") == 0 ||
+           std::strcmp(arg, "--png") == 0;
+}
+
+int runExport(QStringList args) {
+    bool yes = false;
+    if (!takeAnswer(args, yes)) {
+        return usage("--answer takes yes or no, once");
+    }
+    const ExportTarget* target = nullptr;
+    for (const ExportTarget& t : kExportTargets) {
+        const qsizetype i = args.indexOf(QLatin1String(t.option));
+        if (i < 0) {
+            continue;
+        }
+        if (target != nullptr) {
+            return usage("export takes one format");
+        }
+        target = &t;
+        args.remove(i);
+    }
+    if (target == nullptr || args.size() != 2) {
+        return usage("export takes a format, an input and an output file");
+    }
+    LayoutModel model;
+    ConsoleMessenger messenger(yes);
+    if (ReadLayoutFile(model, args.at(0), messenger) != ReadOutcome::Read) {
+        return kExitNotRead;
+    }
+    model.setSourceLabel(args.at(0));
+    QByteArray bytes;
+    if (target->picture) {
+        bytes = renderLayoutPicture(*target->picture, pictureContent(model, QDate::currentDate()));
+    } else {
+        const ExportedLayout exported = exportLayout(*target->layout, xkbKeyTexts(model));
+        if (!exported.shortenedSlots.isEmpty()) {
+            std::fprintf(
+                stderr, "%s\n",
+                ExportCommands::shortenedMessage(exported.shortenedSlots).toUtf8().constData());
+        }
+        bytes = exported.bytes;
+    }
+    if (bytes.isEmpty() || !writeFileAtomically(args.at(1), bytes)) {
+        std::fprintf(stderr, "%s\n", saveFailedMessage(args.at(1)).toUtf8().constData());
+        return kExitWriteFailed;
+    }
+    return kExitOk;
+}
+
+int runImport(const QStringList& args) {
+    if (args.size() != 2) {
+        return usage("import takes a layout name and an output file");
+    }
+    const std::optional<SystemLayoutName> layout = parseSystemLayoutName(args.at(0));
+    if (!layout) {
+        return usage("import takes a layout as NAME or NAME(VARIANT)");
+    }
+    XkbSystemLayouts system;
+    const std::optional<XkbKeyTexts> texts = system.keyTexts(*layout);
+    if (!texts) {
+        std::fprintf(stderr, "%s\n", importNotFoundMessage(args.at(0)).toUtf8().constData());
+        return kExitNotRead;
+    }
+    LayoutModel model;
+    const QStringList lost = importKeyTexts(model, *texts);
+    if (!lost.isEmpty()) {
+        std::fprintf(stderr, "%s\n", importUnrepresentableMessage(lost).toUtf8().constData());
+    }
+    if (!WriteLayoutFile(model, args.at(1))) {
+        std::fprintf(stderr, "%s\n", saveFailedMessage(args.at(1)).toUtf8().constData());
+        return kExitWriteFailed;
+    }
+    return kExitOk;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
-    QCoreApplication app(argc, argv);
+    // Pictures are drawn with fonts, which need the GUI module; without a display it draws
+    // offscreen. The file commands need nothing of it.
+    bool picture = false;
+    for (int i = 2; i < argc && std::strcmp(argv[1], "export") == 0; ++i) {
+        picture = picture || isPictureOption(argv[i]);
+    }
+    if (picture && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&
+        qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    std::unique_ptr<QCoreApplication> app = picture
+                                                ? std::make_unique<QGuiApplication>(argc, argv)
+                                                : std::make_unique<QCoreApplication>(argc, argv);
     QStringList args = QCoreApplication::arguments().mid(1);
     if (args.isEmpty()) {
         return usage(nullptr);
@@ -225,6 +346,12 @@ int main(int argc, char* argv[]) {
             return kExitNotRead;
         }
         return writeOrReport(WriteLayoutFile(model, args.at(1)), args.at(1));
+    }
+    if (command == QStringLiteral("export")) {
+        return runExport(args);
+    }
+    if (command == QStringLiteral("import")) {
+        return runImport(args);
     }
     if (command == QStringLiteral("standard")) {
         if (args.size() != 1) {

@@ -157,7 +157,9 @@ ParsedFile parseFile(const QString& path) {
         return parsed;
     }
     const QString content = QString::fromUtf8(file.readAll());
-    // Join continued lines (a trailing backslash continues a hex list).
+    // Join continued lines (a trailing backslash continues a hex list). A blank line or one
+    // that starts a key, a value or a comment never continues one: a dangling backslash must
+    // not swallow what follows.
     QStringList lines;
     QString pending;
     for (QString line : content.split(QLatin1Char('\n'))) {
@@ -165,7 +167,13 @@ ParsedFile parseFile(const QString& path) {
             line.chop(1);
         }
         if (!pending.isEmpty()) {
-            line = pending + line.trimmed();
+            const QString t = line.trimmed();
+            if (t.isEmpty() || t.startsWith(QLatin1Char('[')) || t.startsWith(QLatin1Char('"')) ||
+                t.startsWith(QLatin1Char('@')) || t.startsWith(QLatin1Char(';'))) {
+                lines << pending;
+            } else {
+                line = pending + t;
+            }
             pending.clear();
         }
         if (line.endsWith(QLatin1Char('\\')) && !line.trimmed().startsWith(QLatin1Char('['))) {

@@ -371,7 +371,7 @@ bool SettingsStore::setString(RegRoot root, const QString& subKey, const QString
             out << line;
             continue;
         }
-        if (inTarget && !written) {
+        if (inTarget) {
             bool isValue = false;
             if (valueName.isEmpty()) {
                 isValue = line.trimmed().startsWith(QLatin1Char('@'));
@@ -381,8 +381,12 @@ bool SettingsStore::setString(RegRoot root, const QString& subKey, const QString
                 isValue = n && n->toCaseFolded() == valueName.toCaseFolded();
             }
             if (isValue) {
-                out << entry;
-                written = true;
+                // The first occurrence takes the new value; a repeat of the key further down
+                // would win when read, so its line for this value goes.
+                if (!written) {
+                    out << entry;
+                    written = true;
+                }
                 continue;
             }
         }

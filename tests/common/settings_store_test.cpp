@@ -177,6 +177,25 @@ TEST_F(SettingsStoreTest, DanglingContinuationSwallowsNoKeyOrValue) {
               QStringLiteral("also"));
 }
 
+// A key written twice in the user's file: the later value wins when read, so setting the
+// value must not leave the later one behind.
+TEST_F(SettingsStoreTest, SetStringOverridesTheValueInARepeatedKey) {
+    user(QStringLiteral("[HKEY_CURRENT_USER\\A]\n"
+                        "\"x\"=\"first\"\n"
+                        "\n"
+                        "[HKEY_CURRENT_USER\\a]\n"
+                        "\"X\"=\"second\"\n"
+                        "\"y\"=\"kept\"\n"));
+    ASSERT_EQ(read(HKEY_CURRENT_USER, QStringLiteral("A"), QStringLiteral("x")),
+              QStringLiteral("second"));
+    ASSERT_TRUE(store().setString(HKEY_CURRENT_USER, QStringLiteral("A"), QStringLiteral("x"),
+                                  QStringLiteral("new")));
+    EXPECT_EQ(read(HKEY_CURRENT_USER, QStringLiteral("A"), QStringLiteral("x")),
+              QStringLiteral("new"));
+    EXPECT_EQ(read(HKEY_CURRENT_USER, QStringLiteral("A"), QStringLiteral("y")),
+              QStringLiteral("kept"));
+}
+
 TEST(SettingsStoreBuildTree, DefaultsNameTheDataFolder) {
     const SettingsStore s(QString(), zerva::test::dataDir() + QStringLiteral("/registry.reg"));
     const QString path = RegReadString(s, HKEY_LOCAL_MACHINE, kProductKey, QStringLiteral("Path"));

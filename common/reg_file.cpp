@@ -83,6 +83,16 @@ bool continues(QString& joined) {
     return true;
 }
 
+// Whether a physical line starts something of its own (a value, a comment, a blank line, or
+// a key header at the start of the line): such a line never continues the one before, even
+// after a dangling backslash. Continued data is indented and starts with hex digits; an
+// indented header is taken as continued text, as the writer keeps it.
+bool startsEntry(QStringView text) {
+    const QStringView t = text.trimmed();
+    return t.isEmpty() || text.startsWith(QLatin1Char('[')) || t.startsWith(QLatin1Char('"')) ||
+           t.startsWith(QLatin1Char('@')) || t.startsWith(QLatin1Char(';'));
+}
+
 } // namespace
 
 std::optional<RegText> readRegLines(QByteArrayView bytes, const RegLineVisitor& visit,
@@ -129,6 +139,12 @@ std::optional<RegText> readRegLines(QByteArrayView bytes, const RegLineVisitor& 
             sawLineEnd = true;
         }
         const QStringView text(data + pos, end - pos);
+        if (open && startsEntry(text)) {
+            if (!finish()) {
+                return std::nullopt;
+            }
+            open = false;
+        }
         if (open) {
             current.text += text.trimmed();
         } else {

@@ -19,10 +19,24 @@ namespace zerva::converter::detail {
 
 namespace {
 
+// AddressSanitizer sees overruns only in heap memory it hands out itself, so sanitizer and
+// fuzz builds take every buffer from the heap.
+#if defined(__SANITIZE_ADDRESS__)
+#define ZERVA_PLAIN_HEAP 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define ZERVA_PLAIN_HEAP 1
+#endif
+#endif
+
+#if defined(MAP_POPULATE) && !defined(ZERVA_PLAIN_HEAP)
+#define ZERVA_PREFAULT 1
+#endif
+
+#if defined(ZERVA_PREFAULT)
+
 // Below this a buffer fits in memory the allocator has in hand anyway.
 constexpr std::size_t kPrefaultMin = 64 * 1024;
-
-#if defined(MAP_POPULATE)
 
 // The large buffers of the conversions come from one region of a few huge pages, kept for
 // the whole run: a huge page is put in place at the cost of a handful of small ones, and a
@@ -113,7 +127,7 @@ Slab& slab() {
 } // namespace
 
 void* allocatePrefaulted(std::size_t bytes) {
-#if defined(MAP_POPULATE)
+#if defined(ZERVA_PREFAULT)
     if (bytes >= kPrefaultMin) {
         if (void* p = slab().allocate(bytes)) {
             return p;
@@ -129,8 +143,8 @@ void* allocatePrefaulted(std::size_t bytes) {
     return ::operator new(bytes);
 }
 
-void freePrefaulted(void* p, std::size_t bytes) {
-#if defined(MAP_POPULATE)
+void freePrefaulted(void* p, [[maybe_unused]] std::size_t bytes) {
+#if defined(ZERVA_PREFAULT)
     if (bytes >= kPrefaultMin) {
         if (!slab().free(p)) {
             ::munmap(p, bytes);

@@ -162,6 +162,50 @@ TEST_F(SettingsStoreTest, SetStringThenDeleteKeyWithSubkeys) {
     ASSERT_TRUE(s.deleteKey(HKEY_CURRENT_USER, QStringLiteral("A\\B"))); // already gone
 }
 
+// A line ending in a backslash continues a hex list; a key or value line after it starts
+// afresh, so a dangling backslash (a hand edit) neither hides the keys that follow nor what
+// setString appends (found by fuzzing).
+TEST_F(SettingsStoreTest, DanglingContinuationSwallowsNoKeyOrValue) {
+    user(QStringLiteral("[HKEY_CURRENT_USER\\A]\n"
+                        "\"Bytes\"=hex:01,02,\\\n"
+                        "\"Next\"=\"kept\"\n"
+                        "\"Broken\"=hex:03,\\\n"
+                        "[HKEY_CURRENT_USER\\B]\n"
+                        "@=\"b\"\n"
+                        "\\\\"));
+    EXPECT_EQ(read(HKEY_CURRENT_USER, QStringLiteral("A"), QStringLiteral("Next")),
+              QStringLiteral("kept"));
+    EXPECT_EQ(read(HKEY_CURRENT_USER, QStringLiteral("B"), QString()), QStringLiteral("b"));
+    SettingsStore s = store();
+    ASSERT_TRUE(s.setString(HKEY_CURRENT_USER, QStringLiteral("C"), QStringLiteral("x"),
+                            QStringLiteral("set")));
+    EXPECT_EQ(read(HKEY_CURRENT_USER, QStringLiteral("C"), QStringLiteral("x")),
+              QStringLiteral("set"));
+    ASSERT_TRUE(s.setString(HKEY_CURRENT_USER, QStringLiteral("B"), QStringLiteral("y"),
+                            QStringLiteral("also")));
+    EXPECT_EQ(read(HKEY_CURRENT_USER, QStringLiteral("B"), QStringLiteral("y")),
+              QStringLiteral("also"));
+}
+
+// A key written twice in the user's file: the later value wins when read, so setting the
+// value must not leave the later one behind.
+TEST_F(SettingsStoreTest, SetStringOverridesTheValueInARepeatedKey) {
+    user(QStringLiteral("[HKEY_CURRENT_USER\\A]\n"
+                        "\"x\"=\"first\"\n"
+                        "\n"
+                        "[HKEY_CURRENT_USER\\a]\n"
+                        "\"X\"=\"second\"\n"
+                        "\"y\"=\"kept\"\n"));
+    ASSERT_EQ(read(HKEY_CURRENT_USER, QStringLiteral("A"), QStringLiteral("x")),
+              QStringLiteral("second"));
+    ASSERT_TRUE(store().setString(HKEY_CURRENT_USER, QStringLiteral("A"), QStringLiteral("x"),
+                                  QStringLiteral("new")));
+    EXPECT_EQ(read(HKEY_CURRENT_USER, QStringLiteral("A"), QStringLiteral("x")),
+              QStringLiteral("new"));
+    EXPECT_EQ(read(HKEY_CURRENT_USER, QStringLiteral("A"), QStringLiteral("y")),
+              QStringLiteral("kept"));
+}
+
 TEST(SettingsStoreBuildTree, DefaultsNameTheDataFolder) {
     const SettingsStore s(QString(), zerva::test::dataDir() + QStringLiteral("/registry.reg"));
     const QString path = RegReadString(s, HKEY_LOCAL_MACHINE, kProductKey, QStringLiteral("Path"));

@@ -82,7 +82,8 @@ CBCnv::CBCnv(QString installPath, CBCnvServices services, QWidget* parent)
         preview->setFrameShadow(QFrame::Sunken);
         preview->setAutoFillBackground(true);
         preview->setBackgroundRole(QPalette::Base);
-        preview->setAlignment(Qt::AlignRight | Qt::AlignTop);
+        // Leading: the right edge in the right-to-left window (AlignRight would be mirrored).
+        preview->setAlignment(Qt::AlignLeading | Qt::AlignTop);
         preview->setMargin(kPreviewMargin);
         // A fixed size, so that the window does not change size with the clipboard.
         preview->setFixedSize(kPreviewWidth, preview->fontMetrics().lineSpacing() * kPreviewLines +

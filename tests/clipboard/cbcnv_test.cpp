@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -136,6 +137,11 @@ TEST_F(CBCnvWindow, PreviewFollowsTheClipboardTheTableAndTheDirection) {
     ASSERT_NE(after, nullptr);
     EXPECT_EQ(child<QLabel>(*w, "Label6")->text(), texts::kPreviewBefore());
     EXPECT_EQ(child<QLabel>(*w, "Label7")->text(), texts::kPreviewAfter());
+    // Persian lines start at the right edge of the right-to-left window.
+    for (const QLabel* preview : {before, after}) {
+        EXPECT_TRUE(QStyle::visualAlignment(w->layoutDirection(), preview->alignment()) &
+                    Qt::AlignRight);
+    }
     ASSERT_TRUE(w->load());
     EXPECT_EQ(before->text(), texts::kPreviewNoText()); // an empty clipboard
     EXPECT_TRUE(after->text().isEmpty());

@@ -1,6 +1,7 @@
 // The settings store's REGEDIT4 reader on any user file, asked for the keys and values the
 // file names: a read is "Not Found" or what fits the 2048-byte buffer. Then a string is set in a
-// copy of the file and must read back as set.
+// copy of the file and must read back as set; a file the store cannot understand must refuse
+// the change and stay as it was.
 #include "common/settings_store.h"
 #include "tests/fuzz/fuzz_support.h"
 
@@ -73,6 +74,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     SettingsStore copy(fuzz::workPath(QStringLiteral("copy.reg")), QString());
     fuzz::writeWorkFile(QStringLiteral("copy.reg"), bytes);
+    if (copy.userFileState() == SettingsFileState::NotUnderstood) {
+        // A file the store cannot understand is never written.
+        ZERVA_FUZZ_CHECK(!copy.setString(root, subKey, name, text));
+        ZERVA_FUZZ_CHECK(fuzz::readWorkFile(QStringLiteral("copy.reg")) == bytes);
+        return 0;
+    }
     ZERVA_FUZZ_CHECK(copy.setString(root, subKey, name, text));
     const auto v = copy.value(root, subKey, name);
     ZERVA_FUZZ_CHECK(v && v->type == 1 && v->text == text);

@@ -27,6 +27,14 @@ struct ConvertOptions {
     // When set, receives (added to its value) the number of source characters that had no
     // counterpart in the target encoding (bytes a table marks so, from code page 1256).
     qint64* noCounterpart = nullptr;
+    // Runs the plain loops instead of the vector kernels (same results; tests compare them).
+    // A build with ZERVA_PORTABLE_LOOPS runs them by default, for measuring what the vector
+    // kernels gain.
+#if defined(ZERVA_PORTABLE_LOOPS)
+    bool portableLoops = true;
+#else
+    bool portableLoops = false;
+#endif
 };
 
 enum class ConvertStatus {

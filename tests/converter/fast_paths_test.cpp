@@ -1,16 +1,19 @@
-// The block-at-a-time loops of the text and RTF converters (the wide ones where the processor
-// has them, the portable ones always) against simple models of the rules, on long inputs
-// where most blocks take a fast path and the rest fall back at every offset in a block.
+// The converters' vector kernels against their plain loops, on every instruction set the
+// kernels are built for and this processor runs, and both against simple models of the
+// rules, on long inputs where most blocks take a fast path and the rest fall back at every
+// offset in a block.
 #include "clipboard/clipboard_convert.h"
 #include "clipboard/clipboard_table.h"
 #include "converter/rtf_convert.h"
-#include "converter/stream_io.h"
 #include "converter/text_convert.h"
-#include "converter/wide_kernels.h"
+#include "converter/vector_kernels.h"
 #include "tests/converter/test_tables.h"
+
+#include <hwy/targets.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <initializer_list>
@@ -23,12 +26,6 @@ using zerva::test::FileConverter;
 
 namespace {
 
-// Restores the wide loops when a test ends.
-class FastPaths : public ::testing::Test {
-protected:
-    void TearDown() override { detail::setWideKernelsAllowed(true); }
-};
-
 struct Random {
     quint32 seed;
     quint32 next() {
@@ -37,20 +34,38 @@ struct Random {
     }
 };
 
-// Converts in with the wide loops allowed and then with the portable ones only, at each chunk
-// size, and expects the same bytes every time.
-void expectFromBothLoops(const FileConverter& convert, const ConversionTable& table,
-                         const QByteArray& in, const QByteArray& expected,
-                         std::initializer_list<qsizetype> chunks) {
-    for (bool wide : {true, false}) {
-        detail::setWideKernelsAllowed(wide);
+// Runs body once for each instruction set the vector kernels are built for and this
+// processor runs, then restores the best one. Says so when there is only the portable one.
+template <typename Body> void onEveryVectorTarget(Body&& body) {
+    const std::vector<std::int64_t> targets = hwy::SupportedAndGeneratedTargets();
+    for (const std::int64_t target : targets) {
+        hwy::SetSupportedTargetsForTest(target);
+        SCOPED_TRACE(hwy::TargetName(target));
+        body();
+    }
+    hwy::SetSupportedTargetsForTest(0);
+    if (targets.size() < 2) {
+        GTEST_SKIP() << "only " << hwy::TargetName(targets.front())
+                     << " runs here: no vector instruction set to compare";
+    }
+}
+
+// Converts in with the vector kernels on each instruction set and with the plain loops, at
+// each chunk size, and expects the same bytes every time.
+void expectAtEveryChunkSize(const FileConverter& convert, const ConversionTable& table,
+                            const QByteArray& in, const QByteArray& expected,
+                            std::initializer_list<qsizetype> chunks) {
+    const auto run = [&](bool portable) {
         for (const qsizetype chunk : chunks) {
             ConvertOptions o;
             o.chunkSize = chunk;
+            o.portableLoops = portable;
             EXPECT_TRUE(convertBytes(convert, table, in, o) == expected)
-                << "wide " << wide << " chunk " << chunk;
+                << "chunk " << chunk << (portable ? ", plain loops" : "");
         }
-    }
+    };
+    run(true);
+    onEveryVectorTarget([&] { run(false); });
 }
 
 // Every byte of 128..255 is converted one to one, but for 0xE2 (dropped), 0xE3 (two bytes)
@@ -71,7 +86,7 @@ QByteArray wideTableText() {
     return text;
 }
 
-TEST_F(FastPaths, TextConversionMatchesTheRulesWhereverSpecialBytesFall) {
+TEST(FastPaths, TextConversionMatchesTheRulesWhereverSpecialBytesFall) {
     const auto table = parseConversionTable(wideTableText(), Direction::ToMs);
     ASSERT_TRUE(table.has_value());
     // Long stretches of bytes that convert one to one, broken now and then by a byte that
@@ -111,10 +126,10 @@ TEST_F(FastPaths, TextConversionMatchesTheRulesWhereverSpecialBytesFall) {
             expected.append(static_cast<char>((b * 7 + 3) & 0xFF));
         }
     }
-    expectFromBothLoops(ConvertTextFile, *table, in, expected, {63, 64, 1000, 4096, 1 << 18});
+    expectAtEveryChunkSize(ConvertTextFile, *table, in, expected, {63, 64, 1000, 4096, 1 << 18});
 }
 
-TEST_F(FastPaths, RtfConversionAgreesWithTheClipboardRulesWhateverTheBlocksHold) {
+TEST(FastPaths, RtfConversionAgreesWithTheClipboardRulesWhateverTheBlocksHold) {
     const QByteArray tableText = wideTableText();
     const auto table = parseConversionTable(tableText, Direction::ToMs);
     ASSERT_TRUE(table.has_value());
@@ -169,53 +184,127 @@ TEST_F(FastPaths, RtfConversionAgreesWithTheClipboardRulesWhateverTheBlocksHold)
     }
     in += "}\\'e";
     const QByteArray expected = zerva::clipboard::convertRtf(*clipTable, in);
-    expectFromBothLoops(ConvertRtfFile, *table, in, expected, {64, 67, 100, 4096, 1 << 18});
+    expectAtEveryChunkSize(ConvertRtfFile, *table, in, expected, {64, 67, 100, 4096, 1 << 18});
 }
 
-} // namespace
+// Text of Persian letters, joining punctuation, blanks, Latin letters and digits, line ends
+// of each kind, and the bytes the table does not convert one to one.
+QByteArray mixedText(quint32 seed, qsizetype size) {
+    static const char* const kPieces[] = {"\xc1\xc2\xc3",
+                                          "\xe1",
+                                          " ",
+                                          " ",
+                                          "  ",
+                                          ".",
+                                          ". ",
+                                          "(",
+                                          ")",
+                                          "\"",
+                                          "ab",
+                                          "x",
+                                          "12",
+                                          "\r\n",
+                                          "\n",
+                                          "\r",
+                                          "\xe2",
+                                          "\xe3",
+                                          "\xe4\xe5",
+                                          "\xe4",
+                                          "\t",
+                                          "\xc8\xc9\xca\xcb"};
+    Random random{seed};
+    QByteArray text;
+    while (text.size() < size) {
+        text += kPieces[random.next() % std::size(kPieces)];
+    }
+    return text;
+}
 
-namespace {
-
-// The large buffers share one region while it has room and get memory of their own after:
-// blocks never overlap, whatever the order they are freed and taken again in.
-TEST(LargeBuffers, BlocksNeverOverlap) {
-    struct Block {
-        std::uint8_t* data;
-        std::size_t size;
-        std::uint8_t mark;
-    };
-    std::vector<Block> blocks;
-    int taken = 0;
-    Random random{5};
-    const auto take = [&](std::size_t size) {
-        auto* data = static_cast<std::uint8_t*>(detail::allocatePrefaulted(size));
-        const auto mark = static_cast<std::uint8_t>(++taken);
-        std::memset(data, mark, size);
-        blocks.push_back({data, size, mark});
-    };
-    const auto intact = [&] {
-        for (const Block& b : blocks) {
-            for (std::size_t k = 0; k < b.size; k += 997) {
-                if (b.data[k] != b.mark || b.data[b.size - 1] != b.mark) {
-                    return false;
+TEST(FastPaths, ReorderingConvertersGiveThePlainLoopsBytes) {
+    const auto table = parseConversionTable(wideTableText(), Direction::ToMs);
+    ASSERT_TRUE(table.has_value());
+    for (const quint32 seed : {1u, 2u, 3u}) {
+        // Short lines, and lines longer than a chunk and than the memory kept for one.
+        const QByteArray in = seed == 3
+                                  ? mixedText(seed, 3000).replace('\n', ' ').replace('\r', ' ')
+                                  : mixedText(seed, 200000);
+        for (const FileConverter& convert :
+             {FileConverter(ConvertTextFileRtl), FileConverter(ConvertTextFileLtr)}) {
+            ConvertOptions plain;
+            plain.portableLoops = true;
+            const QByteArray expected = convertBytes(convert, *table, in, plain);
+            ASSERT_EQ(expected.size(), convertBytes(ConvertTextFile, *table, in, plain).size());
+            for (const qsizetype chunk : {qsizetype{64}, qsizetype{1000}, qsizetype{1} << 18}) {
+                for (const qsizetype spill :
+                     {qsizetype{100}, ConvertOptions::kDefaultSpillThreshold}) {
+                    ConvertOptions o;
+                    o.chunkSize = chunk;
+                    o.spillThreshold = spill;
+                    o.portableLoops = true;
+                    EXPECT_TRUE(convertBytes(convert, *table, in, o) == expected)
+                        << "plain loops, chunk " << chunk << " spill " << spill;
+                    o.portableLoops = false;
+                    onEveryVectorTarget([&] {
+                        EXPECT_TRUE(convertBytes(convert, *table, in, o) == expected)
+                            << "chunk " << chunk << " spill " << spill;
+                    });
                 }
             }
         }
-        return true;
-    };
-    for (int round = 0; round < 40; ++round) {
-        // Sizes from 64 KB to 3 MB, some not a whole number of pages.
-        take(std::size_t{64} * 1024 + random.next() % (3u << 20));
-        EXPECT_TRUE(intact()) << "round " << round;
-        if (blocks.size() > 4) {
-            const std::size_t victim = random.next() % blocks.size();
-            detail::freePrefaulted(blocks[victim].data, blocks[victim].size);
-            blocks.erase(blocks.begin() + static_cast<std::ptrdiff_t>(victim));
+    }
+}
+
+// The lookups give the plain loop's bytes and bits for every length and alignment, every
+// byte value and tables of every shape.
+TEST(VectorKernels, LookupsGiveThePlainLoopsResults) {
+    Random random{11};
+    std::vector<std::uint8_t> in(1000);
+    for (auto& b : in) {
+        b = static_cast<std::uint8_t>(random.next());
+    }
+    ByteTable table{};
+    ByteTable bits{};
+    for (std::size_t x = 0; x < 256; ++x) {
+        table[x] = static_cast<std::uint8_t>(random.next());
+        bits[x] = static_cast<std::uint8_t>(random.next() & 0x0F);
+    }
+    onEveryVectorTarget([&] {
+        for (const std::size_t offset : {0u, 1u, 7u}) {
+            for (const qsizetype n : {0, 1, 63, 64, 65, 127, 128, 200, 993}) {
+                const std::uint8_t* p = in.data() + offset;
+                std::vector<std::uint8_t> out(static_cast<std::size_t>(n)), expected(out);
+                lookupBytes(table, p, out.data(), n);
+                lookupBytes(table, p, expected.data(), n, true);
+                EXPECT_EQ(out, expected) << n;
+                const std::size_t words = static_cast<std::size_t>((n + 63) / 64);
+                std::vector<std::uint64_t> planes[8];
+                for (auto& plane : planes) {
+                    plane.assign(words, ~std::uint64_t{0});
+                }
+                lookupBits(bits, p, n, planes[0].data(), planes[1].data());
+                lookupBits(bits, p, n, planes[2].data(), planes[3].data(), true);
+                EXPECT_EQ(planes[0], planes[2]) << n;
+                EXPECT_EQ(planes[1], planes[3]) << n;
+                std::uint64_t* const fused[4] = {planes[4].data(), planes[5].data(),
+                                                 planes[6].data(), planes[7].data()};
+                lookupBytesAndBits(table, bits, p, out.data(), n, fused);
+                EXPECT_EQ(out, expected) << n;
+                EXPECT_EQ(planes[4], planes[2]) << n;
+                EXPECT_EQ(planes[5], planes[3]) << n;
+                for (std::size_t w = 0; w < words; ++w) {
+                    std::uint64_t third = 0;
+                    std::uint64_t fourth = 0;
+                    for (qsizetype k = static_cast<qsizetype>(w) * 64;
+                         k < std::min<qsizetype>(n, (static_cast<qsizetype>(w) + 1) * 64); ++k) {
+                        third |= static_cast<std::uint64_t>((bits[p[k]] >> 2) & 1) << (k % 64);
+                        fourth |= static_cast<std::uint64_t>((bits[p[k]] >> 3) & 1) << (k % 64);
+                    }
+                    EXPECT_EQ(planes[6][w], third) << n;
+                    EXPECT_EQ(planes[7][w], fourth) << n;
+                }
+            }
         }
-    }
-    for (const Block& b : blocks) {
-        detail::freePrefaulted(b.data, b.size);
-    }
+    });
 }
 
 } // namespace

@@ -6,7 +6,6 @@
 #include "converter/conversion_table.h"
 #include "converter/rtf_convert.h"
 #include "converter/text_convert.h"
-#include "converter/wide_kernels.h"
 #include "tests/converter/test_tables.h"
 #include "tests/support/fake_messenger.h"
 #include "tests/support/test_paths.h"
@@ -131,7 +130,6 @@ Sample sample(int times) {
 
 class ReverseFits : public ::testing::Test {
 protected:
-    void TearDown() override { detail::setWideKernelsAllowed(true); }
     const int n = isoTableNumber();
 };
 
@@ -140,10 +138,9 @@ protected:
 TEST_F(ReverseFits, TextAndRtfConvertersFitAndCount) {
     const ConversionTable table = bundled(n, Direction::FromMs);
     const Sample s = sample(40);
-    for (bool wide : {true, false}) {
-        detail::setWideKernelsAllowed(wide);
+    {
         for (qsizetype chunk : {qsizetype{7}, ConvertOptions::kDefaultChunkSize}) {
-            SCOPED_TRACE(testing::Message() << "wide " << wide << " chunk " << chunk);
+            SCOPED_TRACE(testing::Message() << "chunk " << chunk);
             qint64 counted = 0;
             ConvertOptions options;
             options.chunkSize = chunk;

@@ -30,18 +30,6 @@ const FileConverter kLtr = ConvertTextFileLtr;
 // Persian (class 1) and Latin (class -1) letters, and joining punctuation (class 0).
 constexpr int P1 = 0xC1, P2 = 0xC2, P3 = 0xC3, L1 = 'a', L2 = 'b', DOT = '.', SP = ' ';
 
-TEST(CharClass, Classes) {
-    const CharClassTable& c = CharClass();
-    EXPECT_EQ(c['?'], 0);
-    EXPECT_EQ(c['{'], 0);
-    EXPECT_EQ(c[200], 1);
-    EXPECT_EQ(c[128], 1);
-    EXPECT_EQ(c[9], -1);
-    for (int x = 0; x < 128; ++x) {
-        EXPECT_NE(c[x], 1) << x; // no 7-bit character is Persian
-    }
-}
-
 TEST(ConvertTextFile, ConvertsUnits) {
     const ConversionTable t = makeTable({"65=", "66=67+68", "200+201=90", "202=91"});
     const struct {

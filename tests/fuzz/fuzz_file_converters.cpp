@@ -1,13 +1,12 @@
 // The file converters on any source file, built once per converter (ZERVA_FUZZ_CONVERTER:
 // 0 plain text, 1 right-to-left, 2 left-to-right, 3 RTF). The table is a bundled one or one
 // loaded from the input. Checked: the bytes written do not depend on the chunk and spill
-// sizes or on the wide loops; plain text and RTF give what the clipboard converter's rules
+// sizes or on the vector kernels; plain text and RTF give what the clipboard converter's rules
 // give with the same table; the reordering converters put out the plain conversion's bytes
 // in another order.
 #include "clipboard/clipboard_convert.h"
 #include "converter/rtf_convert.h"
 #include "converter/text_convert.h"
-#include "converter/wide_kernels.h"
 #include "tests/fuzz/fuzz_support.h"
 
 #include <array>
@@ -35,8 +34,7 @@ ConvertStatus convertFile(const QString& in, const QString& out, const Conversio
 #endif
 }
 
-QByteArray convert(const ConversionTable& table, const ConvertOptions& options, bool wide) {
-    detail::setWideKernelsAllowed(wide);
+QByteArray convert(const ConversionTable& table, const ConvertOptions& options) {
     FuzzedDataProvider none(nullptr, 0);
     fuzz::InputMessenger messenger(none);
     const ConvertStatus status =
@@ -102,10 +100,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ConvertOptions whole;
     whole.chunkSize = 4096;
     whole.spillThreshold = 4096;
-    const QByteArray out = convert(*table, whole, true);
+    const QByteArray out = convert(*table, whole);
     ZERVA_FUZZ_CHECK(out.size() <= 2 * source.size());
-    ZERVA_FUZZ_CHECK(convert(*table, small, false) == out);
-    ZERVA_FUZZ_CHECK(convert(*table, small, true) == out);
+    ZERVA_FUZZ_CHECK(convert(*table, small) == out);
+    small.portableLoops = true;
+    ZERVA_FUZZ_CHECK(convert(*table, small) == out);
 
     const clipboard::ClipboardTable rules = fuzz::toClipboardTable(*table);
 #if ZERVA_FUZZ_CONVERTER == 0

@@ -1,0 +1,299 @@
+// The vector kernels. A vector cannot index a 256-entry table directly on most processors,
+// but every one can look up 16 entries by the low four bits of each byte: the table is
+// taken as 16 rows of 16, every row is looked up, and each byte keeps the result of the row
+// its high four bits name.
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "converter/vector_kernels.cpp"
+#include <hwy/foreach_target.h> // IWYU pragma: keep
+
+#include <hwy/highway.h>
+
+#include "converter/vector_kernels.h"
+
+#include <cstring>
+
+HWY_BEFORE_NAMESPACE();
+namespace zerva::converter::HWY_NAMESPACE {
+namespace hn = hwy::HWY_NAMESPACE;
+
+using D = hn::ScalableTag<std::uint8_t>;
+using V = hn::Vec<D>;
+
+struct Rows {
+    V row[16];
+    explicit Rows(const std::uint8_t* table) {
+        const D d;
+        for (int h = 0; h < 16; ++h) {
+            row[h] = hn::LoadDup128(d, table + 16 * h);
+        }
+    }
+    V lookup(V bytes) const {
+        const D d;
+        const V low = hn::And(bytes, hn::Set(d, 15));
+        const V high = hn::ShiftRight<4>(bytes);
+        V result = hn::TableLookupBytes(row[0], low);
+        for (int h = 1; h < 16; ++h) {
+            const auto inRow = hn::Eq(high, hn::Set(d, static_cast<std::uint8_t>(h)));
+            result = hn::IfThenElse(inRow, hn::TableLookupBytes(row[h], low), result);
+        }
+        return result;
+    }
+    // The same for two tables at once, sharing the work of finding each byte's row.
+    static void lookup2(const Rows& a, const Rows& b, V bytes, V& resultA, V& resultB) {
+        const D d;
+        const V low = hn::And(bytes, hn::Set(d, 15));
+        const V high = hn::ShiftRight<4>(bytes);
+        resultA = hn::TableLookupBytes(a.row[0], low);
+        resultB = hn::TableLookupBytes(b.row[0], low);
+        for (int h = 1; h < 16; ++h) {
+            const auto inRow = hn::Eq(high, hn::Set(d, static_cast<std::uint8_t>(h)));
+            resultA = hn::IfThenElse(inRow, hn::TableLookupBytes(a.row[h], low), resultA);
+            resultB = hn::IfThenElse(inRow, hn::TableLookupBytes(b.row[h], low), resultB);
+        }
+    }
+};
+
+// Returns how many bytes it did (whole vectors); the caller does the rest.
+std::size_t LookupBytesVector(const std::uint8_t* table, const std::uint8_t* in, std::uint8_t* out,
+                              std::size_t n) {
+    const D d;
+    const Rows rows(table);
+    const std::size_t lanes = hn::Lanes(d);
+    if (lanes < 16) {
+        return 0; // no whole rows of 16 in a vector
+    }
+    std::size_t i = 0;
+    for (; i + lanes <= n; i += lanes) {
+        hn::StoreU(rows.lookup(hn::LoadU(d, in + i)), d, out + i);
+    }
+    return i;
+}
+
+// Whole 64-byte words of bits; returns how many bytes it did.
+std::size_t LookupBitsVector(const std::uint8_t* table, const std::uint8_t* in, std::size_t n,
+                             std::uint64_t* low, std::uint64_t* high) {
+    const D d;
+    const Rows rows(table);
+    const std::size_t lanes = hn::Lanes(d);
+    if (lanes < 16 || 64 % lanes != 0) {
+        return 0; // no whole rows of 16 in a vector, or its bits would not fill whole bytes
+    }
+    const V one = hn::Set(d, 1);
+    const V two = hn::Set(d, 2);
+    std::size_t i = 0;
+    for (; i + 64 <= n; i += 64) {
+        std::uint8_t lowBits[8] = {};
+        std::uint8_t highBits[8] = {};
+        for (std::size_t k = 0; k < 64; k += lanes) {
+            const V v = rows.lookup(hn::LoadU(d, in + i + k));
+            hn::StoreMaskBits(d, hn::TestBit(v, one), lowBits + k / 8);
+            hn::StoreMaskBits(d, hn::TestBit(v, two), highBits + k / 8);
+        }
+        std::memcpy(&low[i / 64], lowBits, 8); // bit k of the word is byte k
+        std::memcpy(&high[i / 64], highBits, 8);
+    }
+    return i;
+}
+
+// Whole 64-byte words; returns how many bytes it did.
+std::size_t LookupBytesAndBitsVector(const std::uint8_t* table, const std::uint8_t* bitsTable,
+                                     const std::uint8_t* in, std::uint8_t* out, std::size_t n,
+                                     std::uint64_t* const* planes) {
+    const D d;
+    const Rows rows(table);
+    const Rows bitRows(bitsTable);
+    const std::size_t lanes = hn::Lanes(d);
+    if (lanes < 16 || 64 % lanes != 0) {
+        return 0;
+    }
+    std::size_t i = 0;
+    for (; i + 64 <= n; i += 64) {
+        std::uint8_t bits[4][8] = {};
+        for (std::size_t k = 0; k < 64; k += lanes) {
+            V value;
+            V flags;
+            Rows::lookup2(rows, bitRows, hn::LoadU(d, in + i + k), value, flags);
+            hn::StoreU(value, d, out + i + k);
+            for (int b = 0; b < 4; ++b) {
+                hn::StoreMaskBits(d,
+                                  hn::TestBit(flags, hn::Set(d, static_cast<std::uint8_t>(1 << b))),
+                                  bits[b] + k / 8);
+            }
+        }
+        for (int b = 0; b < 4; ++b) {
+            std::memcpy(&planes[b][i / 64], bits[b], 8);
+        }
+    }
+    return i;
+}
+
+// The value of hexadecimal digit characters of either case, and which lanes hold one.
+HWY_INLINE V HexValue(V c, hn::Mask<D>& valid) {
+    const D d;
+    const V digit = hn::Sub(c, hn::Set(d, '0'));
+    const auto isDigit = hn::Eq(hn::Min(digit, hn::Set(d, 9)), digit);
+    const V letter = hn::Sub(hn::Or(c, hn::Set(d, 0x20)), hn::Set(d, 'a'));
+    const auto isLetter = hn::Eq(hn::Min(letter, hn::Set(d, 5)), letter);
+    valid = hn::Or(isDigit, isLetter);
+    return hn::IfThenElse(isDigit, digit, hn::Add(letter, hn::Set(d, 10)));
+}
+
+std::size_t ConvertEscapeBlocksVector(const std::uint8_t* outTable, const std::uint8_t* simpleTable,
+                                      const std::uint8_t* p, std::size_t n, std::uint8_t* out) {
+    const D d;
+    const std::size_t lanes = hn::Lanes(d);
+    if (lanes < 16 || 64 % lanes != 0) {
+        return 0;
+    }
+    const Rows outRows(outTable);
+    const Rows simpleRows(simpleTable);
+    alignas(16) static constexpr std::uint8_t kHexDigits[16] = {
+        '0', '1', '2', '3', '4', '5', '6', '7', '8', '9', 'a', 'b', 'c', 'd', 'e', 'f'};
+    const V hexDigits = hn::LoadDup128(d, kHexDigits);
+    std::size_t done = 0;
+    while (done + 64 <= n) {
+        const std::uint8_t* block = p + done;
+        // Per lane: a backslash; the next byte an apostrophe; the next byte a backslash or
+        // an "l"; the lane could be an escape's first digit of a byte that becomes one
+        // escape. The byte each such escape becomes is kept for the second pass.
+        std::uint8_t slash[8] = {}, apostrophe[8] = {}, careful[8] = {}, good[8] = {};
+        std::uint8_t converted[1 + 64];
+        for (std::size_t k = 0; k < 64; k += lanes) {
+            const V v = hn::LoadU(d, block + k);
+            const V next = hn::LoadU(d, block + k + 1);
+            hn::StoreMaskBits(d, hn::Eq(v, hn::Set(d, '\\')), slash + k / 8);
+            hn::StoreMaskBits(d, hn::Eq(next, hn::Set(d, '\'')), apostrophe + k / 8);
+            hn::StoreMaskBits(d,
+                              hn::Or(hn::Eq(next, hn::Set(d, '\\')), hn::Eq(next, hn::Set(d, 'l'))),
+                              careful + k / 8);
+            hn::Mask<D> highValid;
+            hn::Mask<D> lowValid;
+            const V high = HexValue(v, highValid);
+            const V low = HexValue(next, lowValid);
+            V byte;
+            V simple;
+            Rows::lookup2(outRows, simpleRows, hn::Or(hn::ShiftLeft<4>(high), low), byte, simple);
+            hn::StoreU(byte, d, converted + 1 + k);
+            const auto ok = hn::And(hn::And(highValid, lowValid), hn::Ne(simple, hn::Zero(d)));
+            hn::StoreMaskBits(d, ok, good + k / 8);
+        }
+        std::uint64_t s, a, c, g;
+        std::memcpy(&s, slash, 8);
+        std::memcpy(&a, apostrophe, 8);
+        std::memcpy(&c, careful, 8);
+        std::memcpy(&g, good, 8);
+        if ((s & c) != 0) {
+            break; // an escaped backslash or a control word that may be \level
+        }
+        std::uint64_t escapes = s & a;
+        // An escape starting in the block's last three bytes would be cut: the block ends
+        // before it, and the next one starts with it.
+        std::size_t length = 64;
+        if (const std::uint64_t cut = escapes >> 61; cut != 0) {
+            length = 61 + static_cast<std::size_t>(__builtin_ctzll(cut));
+            escapes &= (std::uint64_t{1} << length) - 1;
+        }
+        const std::uint64_t highDigits = escapes << 2;
+        const std::uint64_t lowDigits = escapes << 3;
+        if ((highDigits & ~g) != 0) {
+            break; // a malformed escape, or one of a byte that needs more than one escape
+        }
+        std::uint8_t highBits[8];
+        std::uint8_t lowBits[8];
+        std::memcpy(highBits, &highDigits, 8);
+        std::memcpy(lowBits, &lowDigits, 8);
+        for (std::size_t k = 0; k < 64; k += lanes) {
+            const V v = hn::LoadU(d, block + k);
+            const V byte = hn::LoadU(d, converted + 1 + k);
+            const V before = hn::LoadU(d, converted + k);
+            const V highDigit = hn::TableLookupBytes(hexDigits, hn::ShiftRight<4>(byte));
+            const V lowDigit = hn::TableLookupBytes(hexDigits, hn::And(before, hn::Set(d, 15)));
+            const auto isHigh = hn::LoadMaskBits(d, highBits + k / 8);
+            const auto isLow = hn::LoadMaskBits(d, lowBits + k / 8);
+            hn::StoreU(hn::IfThenElse(isHigh, highDigit, hn::IfThenElse(isLow, lowDigit, v)), d,
+                       out + done + k);
+        }
+        done += length; // a cut escape starts the next block
+    }
+    return done;
+}
+
+} // namespace zerva::converter::HWY_NAMESPACE
+HWY_AFTER_NAMESPACE();
+
+#if HWY_ONCE
+namespace zerva::converter {
+
+HWY_EXPORT(LookupBytesVector);
+HWY_EXPORT(LookupBitsVector);
+HWY_EXPORT(LookupBytesAndBitsVector);
+HWY_EXPORT(ConvertEscapeBlocksVector);
+
+qsizetype convertEscapeBlocks(const EscapeTables& tables, const std::uint8_t* p,
+                              const std::uint8_t* limit, std::uint8_t* out) {
+    if (limit - p < 64) {
+        return 0;
+    }
+    return static_cast<qsizetype>(HWY_DYNAMIC_DISPATCH(ConvertEscapeBlocksVector)(
+        tables.out.data(), tables.simple.data(), p, static_cast<std::size_t>(limit - p), out));
+}
+
+void lookupBytes(const ByteTable& table, const std::uint8_t* in, std::uint8_t* out, qsizetype n,
+                 bool portable) {
+    qsizetype k = 0;
+    if (!portable) {
+        k = static_cast<qsizetype>(HWY_DYNAMIC_DISPATCH(LookupBytesVector)(
+            table.data(), in, out, static_cast<std::size_t>(n)));
+    }
+    for (; k < n; ++k) {
+        out[k] = table[in[k]];
+    }
+}
+
+void lookupBits(const ByteTable& table, const std::uint8_t* in, qsizetype n, std::uint64_t* low,
+                std::uint64_t* high, bool portable) {
+    qsizetype k = 0;
+    if (!portable) {
+        k = static_cast<qsizetype>(HWY_DYNAMIC_DISPATCH(LookupBitsVector)(
+            table.data(), in, static_cast<std::size_t>(n), low, high));
+    }
+    for (; k < n; k += 64) {
+        std::uint64_t l = 0;
+        std::uint64_t h = 0;
+        const int count = static_cast<int>(n - k < 64 ? n - k : 64);
+        for (int b = 0; b < count; ++b) {
+            const std::uint64_t v = table[in[k + b]];
+            l |= (v & 1) << b;
+            h |= ((v >> 1) & 1) << b;
+        }
+        low[k / 64] = l;
+        high[k / 64] = h;
+    }
+}
+
+void lookupBytesAndBits(const ByteTable& table, const ByteTable& bitsTable, const std::uint8_t* in,
+                        std::uint8_t* out, qsizetype n, std::uint64_t* const planes[4],
+                        bool portable) {
+    qsizetype k = 0;
+    if (!portable) {
+        k = static_cast<qsizetype>(HWY_DYNAMIC_DISPATCH(LookupBytesAndBitsVector)(
+            table.data(), bitsTable.data(), in, out, static_cast<std::size_t>(n), planes));
+    }
+    for (; k < n; k += 64) {
+        std::uint64_t words[4] = {};
+        const int count = static_cast<int>(n - k < 64 ? n - k : 64);
+        for (int i = 0; i < count; ++i) {
+            const std::uint8_t x = in[k + i];
+            out[k + i] = table[x];
+            for (int b = 0; b < 4; ++b) {
+                words[b] |= static_cast<std::uint64_t>((bitsTable[x] >> b) & 1) << i;
+            }
+        }
+        for (int b = 0; b < 4; ++b) {
+            planes[b][k / 64] = words[b];
+        }
+    }
+}
+
+} // namespace zerva::converter
+#endif

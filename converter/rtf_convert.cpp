@@ -1,7 +1,6 @@
 // The RTF converter: a scan for backslashes over a window with a few bytes of look-ahead.
 #include "converter/rtf_convert.h"
 
-#include "converter/converter_messages.h"
 #include "converter/stream_io.h"
 #include "converter/vector_kernels.h"
 
@@ -189,18 +188,10 @@ private:
     qint64 m_counted = 0;
 };
 
-} // namespace
-
-ConvertStatus ConvertRtfFile(const QString& sourcePath, const QString& destinationPath,
-                             const ConversionTable& table, common::Messenger& messenger,
-                             const ConvertOptions& options) {
-    detail::SourceFile source;
-    if (const common::SourceError opened = source.open(sourcePath);
-        opened != common::SourceError::None) {
-        return sourceStatus(opened);
-    }
+ConvertStatus convertRtf(detail::Source& source, detail::Sink& sink, const ConversionTable& table,
+                         const ConvertOptions& options) {
     const qsizetype chunkSize = std::max<qsizetype>(options.chunkSize, 1);
-    detail::Output out(destinationPath, 2 * (chunkSize + kLookAhead));
+    detail::Output out(sink, 2 * (chunkSize + kLookAhead));
     if (!out.open()) {
         return ConvertStatus::DestinationUncreatable;
     }
@@ -239,10 +230,25 @@ ConvertStatus ConvertRtfFile(const QString& sourcePath, const QString& destinati
     if (status == ConvertStatus::Success && options.noCounterpart != nullptr) {
         *options.noCounterpart += scanner.counted();
     }
-    if (status == ConvertStatus::WriteFailed) {
-        messenger.MsgBox(writeFailedMessage(), common::kOkOnly, QString());
-    }
     return status;
+}
+
+} // namespace
+
+ConvertStatus ConvertRtfFile(const QString& source, const QString& destination,
+                             const ConversionTable& table, common::Messenger& messenger,
+                             const ConvertOptions& options) {
+    return detail::convertFile(
+        source, destination, messenger,
+        [&](detail::Source& in, detail::Sink& out) { return convertRtf(in, out, table, options); });
+}
+
+ConvertStatus ConvertRtfBytes(QByteArrayView in, QByteArray& out, const ConversionTable& table,
+                              const ConvertOptions& options) {
+    out.clear();
+    detail::SourceBytes source(in);
+    detail::DestinationBytes sink(out);
+    return convertRtf(source, sink, table, options);
 }
 
 } // namespace zerva::converter

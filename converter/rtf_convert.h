@@ -19,4 +19,8 @@ ConvertStatus ConvertRtfFile(const QString& source, const QString& destination,
                              const ConversionTable& table, common::Messenger& messenger,
                              const ConvertOptions& options = {});
 
+// The same for RTF in memory, into out (replaced).
+ConvertStatus ConvertRtfBytes(QByteArrayView in, QByteArray& out, const ConversionTable& table,
+                              const ConvertOptions& options = {});
+
 } // namespace zerva::converter

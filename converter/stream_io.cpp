@@ -26,8 +26,17 @@ qsizetype SourceFile::fill(std::uint8_t* data, qsizetype max) {
     return got;
 }
 
-Output::Output(const QString& path, qsizetype capacity)
-    : m_file(path), m_capacity(std::max<qsizetype>(capacity, 16)) {
+qsizetype SourceBytes::fill(std::uint8_t* data, qsizetype max) {
+    const qsizetype n = std::min(max, m_bytes.size() - m_at);
+    if (n > 0) { // empty bytes may have no data pointer at all
+        std::memcpy(data, m_bytes.data() + m_at, static_cast<std::size_t>(n));
+    }
+    m_at += n;
+    return n;
+}
+
+Output::Output(Sink& sink, qsizetype capacity)
+    : m_sink(sink), m_capacity(std::max<qsizetype>(capacity, 16)) {
     m_data.resize(static_cast<std::size_t>(m_capacity));
 }
 
@@ -58,7 +67,7 @@ void Output::appendReversed(const std::uint8_t* p, qsizetype n) {
 
 bool Output::flush() {
     if (!m_failed && m_used > 0) {
-        m_failed = !m_file.write(reinterpret_cast<const char*>(m_data.data()), m_used);
+        m_failed = !m_sink.write(m_data.data(), m_used);
     }
     m_used = 0;
     return !m_failed;
@@ -66,10 +75,10 @@ bool Output::flush() {
 
 bool Output::commit() {
     if (!flush()) {
-        m_file.discard();
+        m_sink.discard();
         return false;
     }
-    return m_file.commit();
+    return m_sink.commit();
 }
 
 SpillBuffer::SpillBuffer(qsizetype memoryLimit, QString tempFolder)

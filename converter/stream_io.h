@@ -4,41 +4,102 @@
 #pragma once
 
 #include "common/atomic_file.h"
+#include "common/messages.h"
 #include "common/source_file.h"
+#include "converter/text_convert.h"
 
+#include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <QTemporaryFile>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
 namespace zerva::converter::detail {
 
-// The source file, read in whole chunks. Only a regular file is opened, and one that changes
-// while it is read fails the read.
-class SourceFile {
+// Where the converters read: a file or bytes in memory, in whole chunks.
+class Source {
+public:
+    virtual ~Source() = default;
+    // Fills up to max bytes; fewer only at the end. -1 on a read error or when the file
+    // changed (error() says which).
+    virtual qsizetype fill(std::uint8_t* data, qsizetype max) = 0;
+    virtual common::SourceError error() const { return common::SourceError::None; }
+};
+
+// The source file. Only a regular file is opened, and one that changes while it is read
+// fails the read.
+class SourceFile : public Source {
 public:
     common::SourceError open(const QString& path) { return m_reader.open(path); }
-    // Fills up to max bytes; fewer only at the end of the file. -1 on a read error or when
-    // the file changed (error() says which).
-    qsizetype fill(std::uint8_t* data, qsizetype max);
-    common::SourceError error() const { return m_reader.error(); }
+    qsizetype fill(std::uint8_t* data, qsizetype max) override;
+    common::SourceError error() const override { return m_reader.error(); }
 
 private:
     common::SourceReader m_reader;
 };
 
-// The destination, written through a buffer into the suite's atomic writer: a failed
-// conversion leaves the old file as it was, and a file may be converted onto itself. A
-// failed write is remembered and every later write is skipped.
+class SourceBytes : public Source {
+public:
+    explicit SourceBytes(QByteArrayView bytes) : m_bytes(bytes) {}
+    qsizetype fill(std::uint8_t* data, qsizetype max) override;
+
+private:
+    QByteArrayView m_bytes;
+    qsizetype m_at = 0;
+};
+
+// Where the converters write: the destination file, through the suite's atomic writer (a
+// failed conversion leaves the old file as it was, and a file may be converted onto
+// itself), or bytes in memory.
+class Sink {
+public:
+    virtual ~Sink() = default;
+    virtual bool open() { return true; }
+    virtual bool write(const std::uint8_t* data, qsizetype n) = 0;
+    // Puts what was written in place; false when that failed.
+    virtual bool commit() { return true; }
+    virtual void discard() {}
+};
+
+class DestinationFile : public Sink {
+public:
+    explicit DestinationFile(const QString& path) : m_file(path) {}
+    bool open() override { return m_file.open(); }
+    bool write(const std::uint8_t* data, qsizetype n) override {
+        return m_file.write(reinterpret_cast<const char*>(data), n);
+    }
+    bool commit() override { return m_file.commit(); }
+    void discard() override { m_file.discard(); }
+
+private:
+    common::AtomicFile m_file;
+};
+
+class DestinationBytes : public Sink {
+public:
+    explicit DestinationBytes(QByteArray& bytes) : m_bytes(bytes) {}
+    bool write(const std::uint8_t* data, qsizetype n) override {
+        m_bytes.append(reinterpret_cast<const char*>(data), n);
+        return true;
+    }
+
+private:
+    QByteArray& m_bytes;
+};
+
+// The output buffer in front of a sink. A failed write is remembered and every later write
+// is skipped.
 class Output {
 public:
-    Output(const QString& path, qsizetype capacity);
+    Output(Sink& sink, qsizetype capacity);
     Output(const Output&) = delete;
     Output& operator=(const Output&) = delete;
 
-    bool open() { return m_file.open(); }
+    bool open() { return m_sink.open(); }
     void put(std::uint8_t b) {
         if (m_used == m_capacity) {
             flush();
@@ -62,7 +123,7 @@ public:
     bool commit();
 
 private:
-    common::AtomicFile m_file;
+    Sink& m_sink;
     std::vector<std::uint8_t> m_data;
     qsizetype m_capacity;
     qsizetype m_used = 0;
@@ -104,5 +165,15 @@ private:
     std::unique_ptr<QTemporaryFile> m_file;
     bool m_ok = true;
 };
+
+} // namespace zerva::converter::detail
+
+namespace zerva::converter::detail {
+
+// Opens the source and the destination file, runs convert over them and, when writing
+// failed, tells the user; a source that cannot be opened is returned unreported.
+ConvertStatus convertFile(const QString& sourcePath, const QString& destinationPath,
+                          common::Messenger& messenger,
+                          const std::function<ConvertStatus(Source&, Sink&)>& convert);
 
 } // namespace zerva::converter::detail

@@ -15,6 +15,7 @@
 
 namespace zerva::converter {
 
+using detail::convertFile;
 using detail::Output;
 using detail::SourceFile;
 using detail::SpillBuffer;
@@ -235,7 +236,6 @@ struct SpillWriter {
 // line still open at a chunk's end is carried in a spill buffer.
 class RtlOrder {
 public:
-    static constexpr bool kMarksLineEnds = true;
 
     RtlOrder(Output& out, const ConvertOptions& options)
         : m_out(out), m_line(options.spillThreshold, options.tempFolder),
@@ -338,7 +338,6 @@ private:
 // in a spill buffer.
 class LtrOrder {
 public:
-    static constexpr bool kMarksLineEnds = false;
 
     LtrOrder(Output& out, const ConvertOptions& options)
         : m_out(out), m_run(options.spillThreshold, options.tempFolder),
@@ -409,7 +408,6 @@ private:
 // Reorder stage of plain conversion: the bytes as they come.
 class NoOrder {
 public:
-    static constexpr bool kMarksLineEnds = false;
 
     NoOrder(Output& out, const ConvertOptions&) : m_out(out) {}
     // The chunk is segmented straight into the output buffer.
@@ -429,17 +427,11 @@ private:
 // stage, then puts the destination in place. The write failure message is shown here for
 // all three converters.
 template <typename Order>
-ConvertStatus convertText(const QString& sourcePath, const QString& destinationPath,
-                          const ConversionTable& table, bool secondFirst,
-                          common::Messenger& messenger, const ConvertOptions& options) {
-    SourceFile source;
-    if (const common::SourceError opened = source.open(sourcePath);
-        opened != common::SourceError::None) {
-        return sourceStatus(opened);
-    }
+ConvertStatus convertText(detail::Source& source, detail::Sink& sink, const ConversionTable& table,
+                          bool secondFirst, const ConvertOptions& options) {
     const qsizetype chunkSize = std::max<qsizetype>(options.chunkSize, 1);
     // A chunk and a kept pair head convert to at most twice as many bytes.
-    Output out(destinationPath, 2 * (chunkSize + 1));
+    Output out(sink, 2 * (chunkSize + 1));
     if (!out.open()) {
         return ConvertStatus::DestinationUncreatable;
     }
@@ -489,30 +481,81 @@ ConvertStatus convertText(const QString& sourcePath, const QString& destinationP
     if (status == ConvertStatus::Success && options.noCounterpart != nullptr) {
         *options.noCounterpart += segment.counted();
     }
+    return status;
+}
+
+template <typename Order>
+ConvertStatus convertTextFile(const QString& sourcePath, const QString& destinationPath,
+                              const ConversionTable& table, bool secondFirst,
+                              common::Messenger& messenger, const ConvertOptions& options) {
+    return convertFile(sourcePath, destinationPath, messenger,
+                       [&](detail::Source& source, detail::Sink& sink) {
+                           return convertText<Order>(source, sink, table, secondFirst, options);
+                       });
+}
+
+template <typename Order>
+ConvertStatus convertTextBytes(QByteArrayView in, QByteArray& out, const ConversionTable& table,
+                               bool secondFirst, const ConvertOptions& options) {
+    out.clear();
+    detail::SourceBytes source(in);
+    detail::DestinationBytes sink(out);
+    return convertText<Order>(source, sink, table, secondFirst, options);
+}
+
+} // namespace
+
+namespace detail {
+
+ConvertStatus convertFile(const QString& sourcePath, const QString& destinationPath,
+                          common::Messenger& messenger,
+                          const std::function<ConvertStatus(Source&, Sink&)>& convert) {
+    SourceFile source;
+    if (const common::SourceError opened = source.open(sourcePath);
+        opened != common::SourceError::None) {
+        return sourceStatus(opened);
+    }
+    DestinationFile destination(destinationPath);
+    const ConvertStatus status = convert(source, destination);
     if (status == ConvertStatus::WriteFailed) {
         messenger.MsgBox(writeFailedMessage(), common::kOkOnly, QString());
     }
     return status;
 }
 
-} // namespace
+} // namespace detail
 
 ConvertStatus ConvertTextFile(const QString& source, const QString& destination,
                               const ConversionTable& table, common::Messenger& messenger,
                               const ConvertOptions& options) {
-    return convertText<NoOrder>(source, destination, table, false, messenger, options);
+    return convertTextFile<NoOrder>(source, destination, table, false, messenger, options);
 }
 
 ConvertStatus ConvertTextFileRtl(const QString& source, const QString& destination,
                                  const ConversionTable& table, common::Messenger& messenger,
                                  const ConvertOptions& options) {
-    return convertText<RtlOrder>(source, destination, table, true, messenger, options);
+    return convertTextFile<RtlOrder>(source, destination, table, true, messenger, options);
 }
 
 ConvertStatus ConvertTextFileLtr(const QString& source, const QString& destination,
                                  const ConversionTable& table, common::Messenger& messenger,
                                  const ConvertOptions& options) {
-    return convertText<LtrOrder>(source, destination, table, true, messenger, options);
+    return convertTextFile<LtrOrder>(source, destination, table, true, messenger, options);
+}
+
+ConvertStatus ConvertTextBytes(QByteArrayView in, QByteArray& out, const ConversionTable& table,
+                               const ConvertOptions& options) {
+    return convertTextBytes<NoOrder>(in, out, table, false, options);
+}
+
+ConvertStatus ConvertTextBytesRtl(QByteArrayView in, QByteArray& out, const ConversionTable& table,
+                                  const ConvertOptions& options) {
+    return convertTextBytes<RtlOrder>(in, out, table, true, options);
+}
+
+ConvertStatus ConvertTextBytesLtr(QByteArrayView in, QByteArray& out, const ConversionTable& table,
+                                  const ConvertOptions& options) {
+    return convertTextBytes<LtrOrder>(in, out, table, true, options);
 }
 
 } // namespace zerva::converter

@@ -9,6 +9,8 @@
 #include "common/source_file.h"
 #include "converter/conversion_table.h"
 
+#include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
 namespace zerva::converter {
@@ -77,5 +79,14 @@ ConvertStatus ConvertTextFileRtl(const QString& source, const QString& destinati
 ConvertStatus ConvertTextFileLtr(const QString& source, const QString& destination,
                                  const ConversionTable& table, common::Messenger& messenger,
                                  const ConvertOptions& options = {});
+
+// The same three conversions of bytes in memory, into out (replaced); the same results as
+// the file converters give for a file holding in.
+ConvertStatus ConvertTextBytes(QByteArrayView in, QByteArray& out, const ConversionTable& table,
+                               const ConvertOptions& options = {});
+ConvertStatus ConvertTextBytesRtl(QByteArrayView in, QByteArray& out, const ConversionTable& table,
+                                  const ConvertOptions& options = {});
+ConvertStatus ConvertTextBytesLtr(QByteArrayView in, QByteArray& out, const ConversionTable& table,
+                                  const ConvertOptions& options = {});
 
 } // namespace zerva::converter

@@ -118,9 +118,19 @@ TEST(TextConverters, ResultsDoNotDependOnBufferSizes) {
         in.append(static_cast<char>(alphabet[(seed >> 16) % std::size(alphabet)]));
     }
     in += QByteArray(5000, static_cast<char>(P1)) + QByteArray(3000, 'x'); // a long line
-    for (const FileConverter& convert : {kPlain, kRtl, kLtr}) {
+    using BytesConverter = ConvertStatus (*)(QByteArrayView, QByteArray&, const ConversionTable&,
+                                             const ConvertOptions&);
+    const std::pair<FileConverter, BytesConverter> converters[] = {
+        {kPlain, ConvertTextBytes}, {kRtl, ConvertTextBytesRtl}, {kLtr, ConvertTextBytesLtr}};
+    for (const auto& [convert, convertInMemory] : converters) {
         const QByteArray reference = convertBytes(convert, t, in);
         ASSERT_FALSE(reference.isEmpty());
+        // In memory the same bytes come out, and nothing from nothing.
+        QByteArray inMemory("old");
+        EXPECT_EQ(convertInMemory(in, inMemory, t, {}), ConvertStatus::Success);
+        EXPECT_EQ(inMemory, reference);
+        EXPECT_EQ(convertInMemory(QByteArrayView(), inMemory, t, {}), ConvertStatus::Success);
+        EXPECT_TRUE(inMemory.isEmpty());
         for (qsizetype chunk : {1, 2, 7, 1000}) {
             for (qsizetype spill : {1, 5, 1 << 20}) {
                 ConvertOptions o;

@@ -1,9 +1,9 @@
 // The file converters on any source file, built once per converter (ZERVA_FUZZ_CONVERTER:
 // 0 plain text, 1 right-to-left, 2 left-to-right, 3 RTF). The table is a bundled one or one
 // loaded from the input. Checked: the bytes written do not depend on the chunk and spill
-// sizes or on the vector kernels; plain text and RTF give what the clipboard converter's rules
-// give with the same table; the reordering converters put out the plain conversion's bytes
-// in another order.
+// sizes, on the vector kernels or on converting in memory instead of files; plain text and RTF give
+// what the clipboard converter's rules give with the same table; the reordering converters put out
+// the plain conversion's bytes in another order.
 #include "clipboard/clipboard_convert.h"
 #include "converter/rtf_convert.h"
 #include "converter/text_convert.h"
@@ -34,6 +34,28 @@ ConvertStatus convertFile(const QString& in, const QString& out, const Conversio
 #endif
 }
 
+ConvertStatus convertBytes(QByteArrayView in, QByteArray& out, const ConversionTable& table,
+                           const ConvertOptions& options) {
+#if ZERVA_FUZZ_CONVERTER == 0
+    return ConvertTextBytes(in, out, table, options);
+#elif ZERVA_FUZZ_CONVERTER == 1
+    return ConvertTextBytesRtl(in, out, table, options);
+#elif ZERVA_FUZZ_CONVERTER == 2
+    return ConvertTextBytesLtr(in, out, table, options);
+#else
+    return ConvertRtfBytes(in, out, table, options);
+#endif
+}
+
+// In memory, with the given options.
+QByteArray convertInMemory(const QByteArray& in, const ConversionTable& table,
+                           const ConvertOptions& options) {
+    QByteArray out;
+    ZERVA_FUZZ_CHECK(convertBytes(in, out, table, options) == ConvertStatus::Success);
+    return out;
+}
+
+// Through files, as the programs convert.
 QByteArray convert(const ConversionTable& table, const ConvertOptions& options) {
     FuzzedDataProvider none(nullptr, 0);
     fuzz::InputMessenger messenger(none);
@@ -102,9 +124,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     whole.spillThreshold = 4096;
     const QByteArray out = convert(*table, whole);
     ZERVA_FUZZ_CHECK(out.size() <= 2 * source.size());
-    ZERVA_FUZZ_CHECK(convert(*table, small) == out);
+    ZERVA_FUZZ_CHECK(convertInMemory(source, *table, whole) == out);
+    ZERVA_FUZZ_CHECK(convertInMemory(source, *table, small) == out);
     small.portableLoops = true;
-    ZERVA_FUZZ_CHECK(convert(*table, small) == out);
+    ZERVA_FUZZ_CHECK(convertInMemory(source, *table, small) == out);
 
     const clipboard::ClipboardTable rules = fuzz::toClipboardTable(*table);
 #if ZERVA_FUZZ_CONVERTER == 0

@@ -47,7 +47,10 @@ private:
     QString m_target;
     QString m_tempName; // set while the temporary file has a name of its own
     Temporary m_temporary;
+    static constexpr qint64 kWritebackStep = 8 * 1024 * 1024;
     int m_fd = -1;
+    qint64 m_written = 0;       // bytes written so far
+    qint64 m_writebackFrom = 0; // where the disk has not yet been asked to store them
     bool m_unnamed = false;
     bool m_failed = false;
     QString m_error;

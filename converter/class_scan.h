@@ -57,6 +57,14 @@ public:
         return at <= last ? at : to;
     }
 
+    // The offsets in [from, n) where a Persian run starts or ends, ascending, appended to
+    // changes: outside a run at from, a Persian byte starts one and the next neutral byte
+    // ends it; joining punctuation changes nothing. The same as stepping with nextPersian()
+    // and nextNeutral(), but the state after every byte of a word comes from one addition
+    // (Persian bytes generate a carry, joining ones pass it on, neutral ones stop it), so
+    // the runs cost no branch each.
+    void runChanges(qsizetype from, qsizetype n, std::vector<qsizetype>& changes) const;
+
     // The masks as scanned: bit k of word w stands for offset 64w + k.
     const std::vector<std::uint64_t>& persian() const { return m_persian; }
     const std::vector<std::uint64_t>& neutral() const { return m_neutral; }

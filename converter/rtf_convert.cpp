@@ -52,7 +52,8 @@ public:
                 writeEscape(escape, e.out1Hex);
                 std::memcpy(&m_oneEscape[static_cast<std::size_t>(x)], escape, 4);
                 m_blocks.out[static_cast<std::size_t>(x)] = e.out1;
-                m_blocks.simple[static_cast<std::size_t>(x)] = 1;
+                m_blocks.simpleBits[static_cast<std::size_t>(x / 8)] |=
+                    static_cast<std::uint8_t>(1 << (x % 8));
             }
         }
     }

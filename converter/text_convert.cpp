@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <type_traits>
 #include <vector>
 
 namespace zerva::converter {
@@ -103,23 +104,24 @@ public:
     // Conversion of a chunk in which every byte converts to exactly one byte, through one
     // table lookup per byte; false (out then holds scratch bytes) when any byte does not.
     // Each output byte then stands where its source byte stood: lineEnd is told where the
-    // line ends are, and masks receive the classes of the output bytes.
+    // line ends are, and masks receive the classes of the output bytes; without reordering
+    // neither is needed.
     template <typename LineEnd>
     bool runSimple(const std::uint8_t* in, qsizetype n, std::uint8_t* out, bool portable,
-                   LineEnd&& lineEnd, ClassMasks& masks) {
+                   bool reorders, LineEnd&& lineEnd, ClassMasks& masks) {
         const auto words = static_cast<std::size_t>((n + 63) / 64);
         m_special.resize(words);
         m_lineEnds.resize(words);
         masks.resize(n);
         std::uint64_t* const planes[4] = {m_special.data(), m_lineEnds.data(), masks.persianWords(),
                                           masks.neutralWords()};
-        lookupBytesAndBits(m_firstByte, m_kinds, in, out, n, planes, portable);
+        lookupBytesAndBits(m_firstByte, m_kinds, in, out, n, planes, reorders ? 4 : 1, portable);
         for (const std::uint64_t w : m_special) {
             if (w != 0) {
                 return false;
             }
         }
-        for (std::size_t w = 0; w < words; ++w) {
+        for (std::size_t w = 0; reorders && w < words; ++w) {
             for (std::uint64_t bits = m_lineEnds[w]; bits != 0; bits &= bits - 1) {
                 const auto at = static_cast<qsizetype>(w * 64) + __builtin_ctzll(bits);
                 lineEnd(at, at + 1);
@@ -236,7 +238,6 @@ struct SpillWriter {
 // line still open at a chunk's end is carried in a spill buffer.
 class RtlOrder {
 public:
-
     RtlOrder(Output& out, const ConvertOptions& options)
         : m_out(out), m_line(options.spillThreshold, options.tempFolder),
           m_portable(options.portableLoops) {}
@@ -338,7 +339,6 @@ private:
 // in a spill buffer.
 class LtrOrder {
 public:
-
     LtrOrder(Output& out, const ConvertOptions& options)
         : m_out(out), m_run(options.spillThreshold, options.tempFolder),
           m_portable(options.portableLoops) {}
@@ -363,14 +363,28 @@ public:
             m_inRun = false;
         }
         // The rest is copied as it stands and each run closed inside it reversed in place;
-        // a run still open at the end is carried.
-        const qsizetype open = openRunStart(pos, n);
-        std::uint8_t* out = m_out.reserve(open - pos);
+        // a run still open at the end is carried. The plain loops step from run to run; the
+        // fast path finds every start and end at once.
+        m_changes.clear();
+        if (m_portable) {
+            for (qsizetype k = m_masks->nextPersian(pos, n); k < n;) {
+                m_changes.push_back(k);
+                k = m_masks->nextNeutral(k, n);
+                if (k < n) {
+                    m_changes.push_back(k);
+                    k = m_masks->nextPersian(k, n);
+                }
+            }
+        } else {
+            m_masks->runChanges(pos, n, m_changes);
+        }
+        const bool endsInRun = m_changes.size() % 2 != 0;
+        const qsizetype open = endsInRun ? m_changes.back() : n;
+        // Eight spare bytes let every run be reversed with whole words.
+        std::uint8_t* out = m_out.reserve(open - pos + 8);
         std::memcpy(out, data + pos, static_cast<std::size_t>(open - pos));
-        for (qsizetype k = m_masks->nextPersian(pos, open); k < open;) {
-            const qsizetype end = m_masks->nextNeutral(k, open);
-            detail::reverseBytes(out + (k - pos), end - k);
-            k = m_masks->nextPersian(end, open);
+        for (std::size_t r = 0; r + 1 < m_changes.size(); r += 2) {
+            detail::reverseBytesPadded(out + (m_changes[r] - pos), m_changes[r + 1] - m_changes[r]);
         }
         m_out.advance(open - pos);
         m_inRun = open < n;
@@ -384,12 +398,6 @@ public:
     }
 
 private:
-    // Where the run open at offset n starts (n when none is): after the last neutral byte,
-    // at the first Persian byte.
-    qsizetype openRunStart(qsizetype from, qsizetype n) const {
-        return m_masks->nextPersian(m_masks->prevNeutral(from, n) + 1, n);
-    }
-
     // Writes the carried part of the run and then [p, p + n), all reversed.
     void closeRun(const std::uint8_t* p, qsizetype n) {
         m_out.appendReversed(p, n);
@@ -401,6 +409,7 @@ private:
     Scratch m_converted;
     SpillBuffer m_run;
     const ClassMasks* m_masks = nullptr; // of the chunk in hand
+    std::vector<qsizetype> m_changes;    // where runs start and end in it
     bool m_portable;
     bool m_inRun = false;
 };
@@ -408,7 +417,6 @@ private:
 // Reorder stage of plain conversion: the bytes as they come.
 class NoOrder {
 public:
-
     NoOrder(Output& out, const ConvertOptions&) : m_out(out) {}
     // The chunk is segmented straight into the output buffer.
     std::uint8_t* space(qsizetype n) { return m_out.reserve(n); }
@@ -430,8 +438,9 @@ template <typename Order>
 ConvertStatus convertText(detail::Source& source, detail::Sink& sink, const ConversionTable& table,
                           bool secondFirst, const ConvertOptions& options) {
     const qsizetype chunkSize = std::max<qsizetype>(options.chunkSize, 1);
-    // A chunk and a kept pair head convert to at most twice as many bytes.
-    Output out(sink, 2 * (chunkSize + 1));
+    // A chunk and a kept pair head convert to at most twice as many bytes; the left-to-right
+    // walk asks for 8 more.
+    Output out(sink, 2 * (chunkSize + 1) + 8);
     if (!out.open()) {
         return ConvertStatus::DestinationUncreatable;
     }
@@ -455,8 +464,8 @@ ConvertStatus convertText(detail::Source& source, detail::Sink& sink, const Conv
         qsizetype produced = total;
         qsizetype taken = total;
         const auto lineEnd = [&order](qsizetype from, qsizetype to) { order.lineEnd(from, to); };
-        const bool simple =
-            segment.runSimple(in.data(), total, converted, options.portableLoops, lineEnd, masks);
+        const bool simple = segment.runSimple(in.data(), total, converted, options.portableLoops,
+                                              !std::is_same_v<Order, NoOrder>, lineEnd, masks);
         if (!simple) {
             taken = segment.run(in.data(), total, atEnd, converted, produced, lineEnd);
         }

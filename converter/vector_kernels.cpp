@@ -98,7 +98,7 @@ std::size_t LookupBitsVector(const std::uint8_t* table, const std::uint8_t* in, 
 // Whole 64-byte words; returns how many bytes it did.
 std::size_t LookupBytesAndBitsVector(const std::uint8_t* table, const std::uint8_t* bitsTable,
                                      const std::uint8_t* in, std::uint8_t* out, std::size_t n,
-                                     std::uint64_t* const* planes) {
+                                     std::uint64_t* const* planes, int planeCount) {
     const D d;
     const Rows rows(table);
     const Rows bitRows(bitsTable);
@@ -114,13 +114,13 @@ std::size_t LookupBytesAndBitsVector(const std::uint8_t* table, const std::uint8
             V flags;
             Rows::lookup2(rows, bitRows, hn::LoadU(d, in + i + k), value, flags);
             hn::StoreU(value, d, out + i + k);
-            for (int b = 0; b < 4; ++b) {
+            for (int b = 0; b < planeCount; ++b) {
                 hn::StoreMaskBits(d,
                                   hn::TestBit(flags, hn::Set(d, static_cast<std::uint8_t>(1 << b))),
                                   bits[b] + k / 8);
             }
         }
-        for (int b = 0; b < 4; ++b) {
+        for (int b = 0; b < planeCount; ++b) {
             std::memcpy(&planes[b][i / 64], bits[b], 8);
         }
     }
@@ -138,7 +138,7 @@ HWY_INLINE V HexValue(V c, hn::Mask<D>& valid) {
     return hn::IfThenElse(isDigit, digit, hn::Add(letter, hn::Set(d, 10)));
 }
 
-std::size_t ConvertEscapeBlocksVector(const std::uint8_t* outTable, const std::uint8_t* simpleTable,
+std::size_t ConvertEscapeBlocksVector(const std::uint8_t* outTable, const std::uint8_t* simpleBits,
                                       const std::uint8_t* p, std::size_t n, std::uint8_t* out) {
     const D d;
     const std::size_t lanes = hn::Lanes(d);
@@ -146,7 +146,13 @@ std::size_t ConvertEscapeBlocksVector(const std::uint8_t* outTable, const std::u
         return 0;
     }
     const Rows outRows(outTable);
-    const Rows simpleRows(simpleTable);
+    // The bytes that become one escape as a set of 256 bits: byte x / 8, bit x % 8, in two
+    // rows of 16 bytes.
+    const V simpleLow = hn::LoadDup128(d, simpleBits);
+    const V simpleHigh = hn::LoadDup128(d, simpleBits + 16);
+    alignas(16) static constexpr std::uint8_t kBit[16] = {1, 2, 4, 8, 16, 32, 64, 128,
+                                                          1, 2, 4, 8, 16, 32, 64, 128};
+    const V bit = hn::LoadDup128(d, kBit);
     alignas(16) static constexpr std::uint8_t kHexDigits[16] = {
         '0', '1', '2', '3', '4', '5', '6', '7', '8', '9', 'a', 'b', 'c', 'd', 'e', 'f'};
     const V hexDigits = hn::LoadDup128(d, kHexDigits);
@@ -170,10 +176,13 @@ std::size_t ConvertEscapeBlocksVector(const std::uint8_t* outTable, const std::u
             hn::Mask<D> lowValid;
             const V high = HexValue(v, highValid);
             const V low = HexValue(next, lowValid);
-            V byte;
-            V simple;
-            Rows::lookup2(outRows, simpleRows, hn::Or(hn::ShiftLeft<4>(high), low), byte, simple);
-            hn::StoreU(byte, d, converted + 1 + k);
+            const V x = hn::Or(hn::ShiftLeft<4>(high), low);
+            hn::StoreU(outRows.lookup(x), d, converted + 1 + k);
+            const V setIndex = hn::And(hn::ShiftRight<3>(x), hn::Set(d, 15));
+            const V setByte = hn::IfThenElse(hn::Eq(hn::ShiftRight<7>(x), hn::Set(d, 1)),
+                                             hn::TableLookupBytes(simpleHigh, setIndex),
+                                             hn::TableLookupBytes(simpleLow, setIndex));
+            const V simple = hn::And(setByte, hn::TableLookupBytes(bit, hn::And(x, hn::Set(d, 7))));
             const auto ok = hn::And(hn::And(highValid, lowValid), hn::Ne(simple, hn::Zero(d)));
             hn::StoreMaskBits(d, ok, good + k / 8);
         }
@@ -235,7 +244,7 @@ qsizetype convertEscapeBlocks(const EscapeTables& tables, const std::uint8_t* p,
         return 0;
     }
     return static_cast<qsizetype>(HWY_DYNAMIC_DISPATCH(ConvertEscapeBlocksVector)(
-        tables.out.data(), tables.simple.data(), p, static_cast<std::size_t>(limit - p), out));
+        tables.out.data(), tables.simpleBits.data(), p, static_cast<std::size_t>(limit - p), out));
 }
 
 void lookupBytes(const ByteTable& table, const std::uint8_t* in, std::uint8_t* out, qsizetype n,
@@ -272,12 +281,13 @@ void lookupBits(const ByteTable& table, const std::uint8_t* in, qsizetype n, std
 }
 
 void lookupBytesAndBits(const ByteTable& table, const ByteTable& bitsTable, const std::uint8_t* in,
-                        std::uint8_t* out, qsizetype n, std::uint64_t* const planes[4],
-                        bool portable) {
+                        std::uint8_t* out, qsizetype n, std::uint64_t* const planes[],
+                        int planeCount, bool portable) {
     qsizetype k = 0;
     if (!portable) {
         k = static_cast<qsizetype>(HWY_DYNAMIC_DISPATCH(LookupBytesAndBitsVector)(
-            table.data(), bitsTable.data(), in, out, static_cast<std::size_t>(n), planes));
+            table.data(), bitsTable.data(), in, out, static_cast<std::size_t>(n), planes,
+            planeCount));
     }
     for (; k < n; k += 64) {
         std::uint64_t words[4] = {};
@@ -285,11 +295,11 @@ void lookupBytesAndBits(const ByteTable& table, const ByteTable& bitsTable, cons
         for (int i = 0; i < count; ++i) {
             const std::uint8_t x = in[k + i];
             out[k + i] = table[x];
-            for (int b = 0; b < 4; ++b) {
+            for (int b = 0; b < planeCount; ++b) {
                 words[b] |= static_cast<std::uint64_t>((bitsTable[x] >> b) & 1) << i;
             }
         }
-        for (int b = 0; b < 4; ++b) {
+        for (int b = 0; b < planeCount; ++b) {
             planes[b][k / 64] = words[b];
         }
     }

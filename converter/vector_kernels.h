@@ -23,17 +23,18 @@ void lookupBytes(const ByteTable& table, const std::uint8_t* in, std::uint8_t* o
 void lookupBits(const ByteTable& table, const std::uint8_t* in, qsizetype n, std::uint64_t* low,
                 std::uint64_t* high, bool portable = false);
 
-// Both at once, for one pass over the source: out[k] = table[in[k]], and the four low bits of
-// bitsTable[in[k]] as bit planes: bit k % 64 of planes[b][k / 64] is bit b of it.
+// Both at once, for one pass over the source: out[k] = table[in[k]], and the low planeCount
+// bits (at most 4) of bitsTable[in[k]] as bit planes: bit k % 64 of planes[b][k / 64] is bit
+// b of it.
 void lookupBytesAndBits(const ByteTable& table, const ByteTable& bitsTable, const std::uint8_t* in,
-                        std::uint8_t* out, qsizetype n, std::uint64_t* const planes[4],
-                        bool portable = false);
+                        std::uint8_t* out, qsizetype n, std::uint64_t* const planes[],
+                        int planeCount, bool portable = false);
 
 // The RTF escape kernel's tables: for each byte that an escape \'hh names, the byte its
-// escape becomes, and whether it becomes exactly one escape (1) or anything else (0).
+// escape becomes, and whether it becomes exactly one escape (bit x % 8 of simpleBits[x / 8]).
 struct EscapeTables {
     ByteTable out{};
-    ByteTable simple{};
+    std::array<std::uint8_t, 32> simpleBits{};
 };
 
 // Converts RTF at p block by block, 64 bytes at a time, while a block holds only text,

@@ -287,7 +287,7 @@ TEST(VectorKernels, LookupsGiveThePlainLoopsResults) {
                 EXPECT_EQ(planes[1], planes[3]) << n;
                 std::uint64_t* const fused[4] = {planes[4].data(), planes[5].data(),
                                                  planes[6].data(), planes[7].data()};
-                lookupBytesAndBits(table, bits, p, out.data(), n, fused);
+                lookupBytesAndBits(table, bits, p, out.data(), n, fused, 4);
                 EXPECT_EQ(out, expected) << n;
                 EXPECT_EQ(planes[4], planes[2]) << n;
                 EXPECT_EQ(planes[5], planes[3]) << n;

@@ -1,14 +1,15 @@
 // The CBCnv window: controls, their captions, and the wiring of its buttons to the core.
 #include "cbcnv.h"
 
+#include "clipboard/clipboard_command.h"
 #include "clipboard/clipboard_preview.h"
 #include "clipboard/clipboard_texts.h"
-#include "clipboard/convert_clipboard.h"
 #include "clipboard/table_list.h"
 
 #include "common/messages.h"
 #include "common/services.h"
 #include "common/settings_store.h"
+#include "common/shared_texts.h"
 #include "common/ui/fonts.h"
 
 #include <QComboBox>
@@ -58,14 +59,15 @@ CBCnv::CBCnv(QString installPath, CBCnvServices services, QWidget* parent)
     m_fileFormat->setMinimumWidth(220);
     m_label4->setBuddy(m_fileFormat);
 
-    m_label5 = named(new QLabel(texts::kLabel5()), QStringLiteral("Label5"));
+    m_label5 = named(new QLabel(common::texts::kLabel5()), QStringLiteral("Label5"));
     m_frame1 = named(new QGroupBox, QStringLiteral("Frame1"));
-    m_changeToMS = named(new QRadioButton(texts::kChangeToMS()), QStringLiteral("ChangeToMS"));
-    m_changeToMS->setToolTip(texts::kChangeToMSTip());
+    m_changeToMS =
+        named(new QRadioButton(common::texts::kChangeToMS()), QStringLiteral("ChangeToMS"));
+    m_changeToMS->setToolTip(common::texts::kChangeToMSTip());
     m_changeToMS->setChecked(true);
     m_changeFromMS =
-        named(new QRadioButton(texts::kChangeFromMS()), QStringLiteral("ChangeFromMS"));
-    m_changeFromMS->setToolTip(texts::kChangeFromMSTip());
+        named(new QRadioButton(common::texts::kChangeFromMS()), QStringLiteral("ChangeFromMS"));
+    m_changeFromMS->setToolTip(common::texts::kChangeFromMSTip());
     auto* frameLayout = new QVBoxLayout(m_frame1);
     frameLayout->addWidget(m_changeToMS);
     frameLayout->addWidget(m_changeFromMS);
@@ -90,9 +92,9 @@ CBCnv::CBCnv(QString installPath, CBCnvServices services, QWidget* parent)
                                                  2 * (kPreviewMargin + preview->frameWidth()));
     }
 
-    m_cmdChange = named(new QPushButton(texts::kCmdChange()), QStringLiteral("cmdChange"));
-    m_cmdHelp = named(new QPushButton(texts::kCmdHelp()), QStringLiteral("cmdHelp"));
-    m_cmdExit = named(new QPushButton(texts::kCmdExit()), QStringLiteral("cmdExit"));
+    m_cmdChange = named(new QPushButton(common::texts::kCmdChange()), QStringLiteral("cmdChange"));
+    m_cmdHelp = named(new QPushButton(common::texts::kCmdHelp()), QStringLiteral("cmdHelp"));
+    m_cmdExit = named(new QPushButton(common::texts::kCmdExit()), QStringLiteral("cmdExit"));
     m_cmdChange->setEnabled(false);
     for (QPushButton* b : {m_cmdChange, m_cmdHelp, m_cmdExit}) {
         b->setMinimumWidth(90);
@@ -162,8 +164,7 @@ void CBCnv::cmdChange_Click() {
     if (position < 0 || position >= static_cast<int>(m_tableNumbers.size())) {
         return;
     }
-    const Direction direction =
-        m_changeFromMS->isChecked() ? Direction::ChangeFromMS : Direction::ChangeToMS;
+    const Direction direction = m_changeFromMS->isChecked() ? Direction::FromMs : Direction::ToMs;
     const ChangeOutcome outcome =
         cmdChangeClick(m_installPath, m_tableNumbers[static_cast<std::size_t>(position)], direction,
                        m_services.clipboard, m_services.messenger);
@@ -187,8 +188,7 @@ void CBCnv::refreshPreview() {
         return;
     }
     const int number = m_tableNumbers[static_cast<std::size_t>(position)];
-    const Direction direction =
-        m_changeFromMS->isChecked() ? Direction::ChangeFromMS : Direction::ChangeToMS;
+    const Direction direction = m_changeFromMS->isChecked() ? Direction::FromMs : Direction::ToMs;
     if (!m_previewTable || m_previewTable->number != number ||
         m_previewTable->direction != direction) {
         // Read quietly: a broken table is reported when the button is pressed.

@@ -66,7 +66,7 @@ private:
     // The table the preview last used, read again only when the choice changes.
     struct PreviewTable {
         int number = 0;
-        Direction direction = Direction::ChangeToMS;
+        Direction direction = Direction::ToMs;
         std::optional<ClipboardTable> table;
     };
     std::optional<PreviewTable> m_previewTable;

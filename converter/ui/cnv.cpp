@@ -7,9 +7,10 @@
 #include "converter/window_rules.h"
 
 #include "common/messages.h"
-#include "common/msgbox_layout.h"
 #include "common/services.h"
 #include "common/settings_store.h"
+#include "common/shared_texts.h"
+#include "common/twips.h"
 #include "common/ui/fonts.h"
 
 #include <QCheckBox>
@@ -134,13 +135,13 @@ Cnv::Cnv(QString installPath, CnvServices services, QWidget* parent)
         list->setMinimumSize(200, 220);
     }
 
-    m_label5 = named(new QLabel(texts::kLabel5()), QStringLiteral("Label5"));
+    m_label5 = named(new QLabel(common::texts::kLabel5()), QStringLiteral("Label5"));
     m_directionFrame = named(new QGroupBox, QStringLiteral("Frame1"));
-    m_changeToMS = named(new QRadioButton(texts::kChangeToMS()), QStringLiteral("ChangeToMS"),
-                         texts::kChangeToMSTip());
+    m_changeToMS = named(new QRadioButton(common::texts::kChangeToMS()),
+                         QStringLiteral("ChangeToMS"), common::texts::kChangeToMSTip());
     m_changeToMS->setChecked(true);
-    m_changeFromMS = named(new QRadioButton(texts::kChangeFromMS()), QStringLiteral("ChangeFromMS"),
-                           texts::kChangeFromMSTip());
+    m_changeFromMS = named(new QRadioButton(common::texts::kChangeFromMS()),
+                           QStringLiteral("ChangeFromMS"), common::texts::kChangeFromMSTip());
     auto* directionLayout = new QVBoxLayout(m_directionFrame);
     directionLayout->addWidget(m_changeToMS);
     directionLayout->addWidget(m_changeFromMS);
@@ -175,9 +176,9 @@ Cnv::Cnv(QString installPath, CnvServices services, QWidget* parent)
     m_statusBar->setTextFormat(Qt::PlainText);
     setStatusColour(false);
 
-    m_cmdChange = named(new QPushButton(texts::kCmdChange()), QStringLiteral("cmdChange"));
-    m_cmdHelp = named(new QPushButton(texts::kCmdHelp()), QStringLiteral("cmdHelp"));
-    m_cmdExit = named(new QPushButton(texts::kCmdExit()), QStringLiteral("cmdExit"));
+    m_cmdChange = named(new QPushButton(common::texts::kCmdChange()), QStringLiteral("cmdChange"));
+    m_cmdHelp = named(new QPushButton(common::texts::kCmdHelp()), QStringLiteral("cmdHelp"));
+    m_cmdExit = named(new QPushButton(common::texts::kCmdExit()), QStringLiteral("cmdExit"));
     for (QPushButton* b : {m_cmdChange, m_cmdHelp, m_cmdExit}) {
         b->setMinimumWidth(90);
         b->setAutoDefault(false);

@@ -26,8 +26,8 @@ TEST(MsgBoxLayout, RowLayouts) {
         const char* name;
         MsgBoxLayoutInput in;
         std::array<int, 3> lefts;
-        int width;     // every button
-        int msgWidth;  // after widening
+        int width;    // every button
+        int msgWidth; // after widening
         int windowWidth;
         int windowHeight;
     };
@@ -60,7 +60,8 @@ TEST(MsgBoxLayout, RowLayouts) {
 }
 
 TEST(MsgBoxLayout, EnabledButtonsFollowTheCode) {
-    EXPECT_EQ(computeMsgBoxLayout(input(3000, 195, 6, 1)).enabled, (std::array{true, false, false}));
+    EXPECT_EQ(computeMsgBoxLayout(input(3000, 195, 6, 1)).enabled,
+              (std::array{true, false, false}));
     EXPECT_EQ(computeMsgBoxLayout(input(3000, 195, 4, 1)).enabled, (std::array{true, true, false}));
     EXPECT_EQ(computeMsgBoxLayout(input(3000, 195, 3, 1)).enabled, (std::array{true, true, true}));
     EXPECT_EQ(computeMsgBoxLayout(input(3000, 195, 5, 1)).enabled,
@@ -106,11 +107,4 @@ TEST(MsgBoxLayout, ColumnLayouts) {
     EXPECT_EQ(tall1.buttons[0].top, 1058);
     EXPECT_EQ(tall1.buttons[1].top, 2 * 1058 + 375);
     EXPECT_EQ(tall1.buttons[2].top, 3 * 1058 + 750);
-}
-
-TEST(MsgBoxLayout, TwipsToPixels) {
-    EXPECT_EQ(twipsToPixels(15), 1);
-    EXPECT_EQ(twipsToPixels(375), 25);
-    EXPECT_EQ(twipsToPixels(975), 65);
-    EXPECT_EQ(pixelsToTwips(65), 975);
 }

@@ -7,8 +7,8 @@
 #include "tests/support/fake_services.h"
 #include "tests/support/test_paths.h"
 
-#include "common/msgbox_layout.h"
 #include "common/settings_store.h"
+#include "common/twips.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -1,7 +1,7 @@
 // The block-at-a-time loops of the text and RTF converters (the wide ones where the processor
 // has them, the portable ones always) against simple models of the rules, on long inputs
 // where most blocks take a fast path and the rest fall back at every offset in a block.
-#include "clipboard/clipboard_convert.h"
+#include "clipboard/clipboard_rules.h"
 #include "clipboard/clipboard_table.h"
 #include "converter/rtf_convert.h"
 #include "converter/stream_io.h"
@@ -119,7 +119,7 @@ TEST_F(FastPaths, RtfConversionAgreesWithTheClipboardRulesWhateverTheBlocksHold)
     const auto table = parseConversionTable(tableText, Direction::ToMs);
     ASSERT_TRUE(table.has_value());
     const auto clipTable =
-        zerva::clipboard::parseClipboardTable(tableText, zerva::clipboard::Direction::ChangeToMS);
+        zerva::clipboard::parseClipboardTable(tableText, zerva::clipboard::Direction::ToMs);
     ASSERT_TRUE(clipTable.has_value());
     // Mostly text, control words and escapes that keep their length; now and then anything
     // the fast loops must leave to the careful one.

@@ -1,6 +1,6 @@
 // The bundled tables of the build tree's data folder: both loaders read every table, and real
 // Persian text put into the legacy encodings by iconv converts as iconv converts it.
-#include "clipboard/clipboard_convert.h"
+#include "clipboard/clipboard_rules.h"
 #include "clipboard/clipboard_table.h"
 #include "clipboard/table_list.h"
 #include "converter/conversion_table.h"
@@ -227,9 +227,9 @@ TEST(RealTables, EveryListedTableLoadsWithBothLoaders) {
         SCOPED_TRACE(entry.name.toStdString());
         EXPECT_FALSE(entry.name.isEmpty());
         std::vector<std::pair<Direction, clip::Direction>> directions{
-            {Direction::ToMs, clip::Direction::ChangeToMS}};
+            {Direction::ToMs, clip::Direction::ToMs}};
         if (entry.twoWay) {
-            directions.push_back({Direction::FromMs, clip::Direction::ChangeFromMS});
+            directions.push_back({Direction::FromMs, clip::Direction::FromMs});
             twoWay.push_back(n);
         }
         for (const auto& [direction, clipDirection] : directions) {

@@ -1,5 +1,6 @@
 // zerva-convert: argument rules, the table list, file conversion and exit codes.
 #include "converter/converter_messages.h"
+#include "tests/converter/fake_run_window.h"
 #include "tests/converter/test_tables.h"
 #include "tests/support/full_disk.h"
 #include "tests/support/test_paths.h"
@@ -21,6 +22,10 @@ using zerva::test::tableText;
 using zerva::test::writeFile;
 
 namespace {
+
+const QString kCannotWrite = QStringLiteral("امكان نوشتن در مقصد موجود نميباشد.");
+const QString kInstallWord = QStringLiteral(
+    "براي تبديل فايلها با فرمت Word Documents(.Doc) ابتدا نرمافزار Word را نصب نمائيد.");
 
 QString arg(const char* text) {
     return QString::fromLatin1(text);
@@ -89,8 +94,10 @@ protected:
             writeFile(m_tables + QStringLiteral("/TABLE4.INI"), tableText({"97=98", "97=99"})));
         ASSERT_TRUE(QDir().mkpath(m_out));
     }
-    int run(QStringList args) {
+    int run(QStringList args,
+            const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) {
         QProcess p;
+        p.setProcessEnvironment(env);
         p.start(zerva::test::binDir() + QStringLiteral("/zerva-convert"),
                 QStringList{QStringLiteral("--tables"), m_tables} + args);
         EXPECT_TRUE(p.waitForFinished(30000));
@@ -124,7 +131,7 @@ TEST_F(ZervaConvertTool, ConvertsFilesByExtension) {
 
 TEST_F(ZervaConvertTool, Failures) {
     ASSERT_TRUE(writeFile(in("a.txt"), "a"));
-    ASSERT_TRUE(writeFile(in("c.doc"), "a"));
+    ASSERT_TRUE(writeFile(in("c.md"), "a"));
     EXPECT_EQ(run(A("--table", "3", "--out", m_out, in("a.txt"))), 1);
     EXPECT_EQ(m_stderr.trimmed(), tableFileErrorMessage(3));
     EXPECT_EQ(run(A("--table", "2", "--from-ms", "--out", m_out, in("a.txt"))), 2);
@@ -132,12 +139,58 @@ TEST_F(ZervaConvertTool, Failures) {
     EXPECT_EQ(run(A("--table", "1", "--out", m_out, in("none.txt"), in("a.txt"))), 1);
     EXPECT_EQ(m_stderr.trimmed(), fileFailedMessage(QStringLiteral("none.txt")));
     EXPECT_EQ(readFile(out("a.txt")), "b"); // the other files are still converted
-    EXPECT_EQ(run(A("--table", "1", "--out", m_out, in("c.doc"))), 1);
+    EXPECT_EQ(run(A("--table", "1", "--out", m_out, in("c.md"))), 1);
+    EXPECT_TRUE(m_stderr.contains(QStringLiteral("not a .txt, .rtf or .doc file")));
     EXPECT_EQ(run(A("--out", m_out, in("a.txt"))), 2);
     EXPECT_TRUE(m_stderr.contains(QStringLiteral("usage:")));
     QTemporaryDir empty;
     EXPECT_EQ(run(A("--tables", empty.path(), "--list")), 1);
     EXPECT_EQ(m_stderr.trimmed(), noTablesMessage());
+}
+
+TEST_F(ZervaConvertTool, OutFolderIsCreatedWithItsParentsOrRefused) {
+    ASSERT_TRUE(writeFile(in("a.txt"), "a"));
+    const QString deep = m_dir.filePath(QStringLiteral("new/deeper/out"));
+    EXPECT_EQ(run(A("--table", "1", "--out", deep, in("a.txt"))), 0) << m_stderr.toStdString();
+    EXPECT_EQ(readFile(deep + QStringLiteral("/a.txt")), "b");
+    // No folder can be made below a file.
+    const QString underFile = in("a.txt") + QStringLiteral("/out");
+    EXPECT_EQ(run(A("--table", "1", "--out", underFile, in("a.txt"))), 1);
+    EXPECT_EQ(m_stderr.trimmed(), kCannotWrite);
+    EXPECT_EQ(readFile(in("a.txt")), "a");
+}
+
+// Word documents through a fake engine whose documents are RTF files.
+TEST_F(ZervaConvertTool, WordDocumentsGoThroughOneEngineStartedForTheRun) {
+    // beh (c8, U+0628) becomes hamza (c1, U+0621); plain RTF text is left alone.
+    ASSERT_TRUE(writeFile(in("d.doc"), "{\\rtf1 \\u1576\\'3f a}"));
+    ASSERT_TRUE(writeFile(in("e.DOC"), "{\\rtf1 \\'c8}"));
+    ASSERT_TRUE(writeFile(in("f.txt"), "a"));
+    const auto parsed = cli::parseArguments(A("--tables", m_tables, "--table", "1", "--out", m_out,
+                                              in("d.doc"), in("e.DOC"), in("f.txt")));
+    ASSERT_TRUE(std::holds_alternative<cli::Options>(parsed));
+    zerva::test::FakeWordService word;
+    word.failure = WordStartError::None;
+    EXPECT_EQ(cli::run(std::get<cli::Options>(parsed), word), cli::kExitOk);
+    EXPECT_EQ(word.creates, 1);
+    EXPECT_EQ(word.quits, 1);
+    EXPECT_EQ(readFile(out("d.doc")), "{\\rtf1 \\u1569\\'c1 a}");
+    EXPECT_EQ(readFile(out("e.DOC")), "{\\rtf1 \\u1569\\'c1}");
+    EXPECT_EQ(readFile(out("f.txt")), "b");
+}
+
+TEST_F(ZervaConvertTool, WithoutLibreOfficeWordDocumentsAreRefusedAndTheRestConverted) {
+    ASSERT_TRUE(writeFile(in("d.doc"), "{\\rtf1 a}"));
+    ASSERT_TRUE(writeFile(in("e.doc"), "{\\rtf1 a}"));
+    ASSERT_TRUE(writeFile(in("f.txt"), "a"));
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("PATH"), m_dir.filePath(QStringLiteral("no-programs-here")));
+    EXPECT_EQ(run(A("--table", "1", "--out", m_out, in("d.doc"), in("f.txt"), in("e.doc")), env),
+              1);
+    EXPECT_EQ(m_stderr.trimmed(), kInstallWord); // once for the run
+    EXPECT_FALSE(QFile::exists(out("d.doc")));
+    EXPECT_FALSE(QFile::exists(out("e.doc")));
+    EXPECT_EQ(readFile(out("f.txt")), "b");
 }
 
 TEST_F(ZervaConvertTool, ClipboardModesUseTheClipboardRules) {

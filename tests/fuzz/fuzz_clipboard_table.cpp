@@ -54,7 +54,7 @@ int pairLines(QByteArrayView text, clipboard::Direction direction) {
             continue;
         }
         const common::TableSide& from =
-            direction == clipboard::Direction::ChangeToMS ? e.source : e.output;
+            direction == clipboard::Direction::ToMs ? e.source : e.output;
         n += from.first && from.second ? 1 : 0;
     }
     return n;
@@ -83,9 +83,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // reads every line. Without any other header both read the same lines.
     const bool comparable = !text.contains('[');
     const QByteArray withHeader = "[Convert Table]\n" + text.toByteArray();
-    const auto directions = {
-        std::pair{clipboard::Direction::ChangeToMS, converter::Direction::ToMs},
-        std::pair{clipboard::Direction::ChangeFromMS, converter::Direction::FromMs}};
+    const auto directions = {std::pair{clipboard::Direction::ToMs, converter::Direction::ToMs},
+                             std::pair{clipboard::Direction::FromMs, converter::Direction::FromMs}};
     for (const auto& [direction, fileDirection] : directions) {
         clipboard::TableProblem problem;
         const auto table = clipboard::parseClipboardTable(text, direction, &problem);

@@ -4,7 +4,7 @@
 // sizes or on the wide loops; plain text and RTF give what the clipboard converter's rules
 // give with the same table; the reordering converters put out the plain conversion's bytes
 // in another order.
-#include "clipboard/clipboard_convert.h"
+#include "clipboard/clipboard_rules.h"
 #include "converter/rtf_convert.h"
 #include "converter/text_convert.h"
 #include "converter/wide_kernels.h"

@@ -1,0 +1,212 @@
+// The one way to convert a file: the converter chosen by the name's last three characters,
+// the reordering of text files, refusals of other files, and Word documents through one
+// engine per run.
+#include "converter/convert_file.h"
+#include "converter/rtf_convert.h"
+#include "tests/converter/fake_run_window.h"
+#include "tests/converter/test_tables.h"
+#include "tests/support/fake_messenger.h"
+#include "tests/support/test_paths.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QSet>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace zerva::converter;
+using zerva::test::FakeMessenger;
+using zerva::test::FakeWordService;
+using zerva::test::makeTable;
+using zerva::test::readFile;
+using zerva::test::writeFile;
+
+namespace {
+
+const QString kInstallWord = QStringLiteral(
+    "براي تبديل فايلها با فرمت Word Documents(.Doc) ابتدا نرمافزار Word را نصب نمائيد.");
+
+struct KindRow {
+    const char* name;
+    FileKind kind;
+};
+
+class FileKindOf : public ::testing::TestWithParam<KindRow> {};
+
+TEST_P(FileKindOf, GoesByTheLastThreeCharactersInAnyCase) {
+    EXPECT_EQ(fileKindOf(QString::fromUtf8(GetParam().name)), GetParam().kind);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, FileKindOf,
+    ::testing::Values(KindRow{"a.txt", FileKind::Text}, KindRow{"/some/dir/A.TXT", FileKind::Text},
+                      KindRow{"xtxt", FileKind::Text}, KindRow{"b.Rtf", FileKind::Rtf},
+                      KindRow{"c.DOC", FileKind::Word}, KindRow{"notes.text", FileKind::Other},
+                      KindRow{"d.docx", FileKind::Other}, KindRow{"e.md", FileKind::Other},
+                      KindRow{"txt.", FileKind::Other}, KindRow{"", FileKind::Other}),
+    [](const ::testing::TestParamInfo<KindRow>& info) {
+        QString name = QString::fromUtf8(info.param.name);
+        name.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9]")), QStringLiteral("_"));
+        return QStringLiteral("n%1_%2").arg(info.index).arg(name).toStdString();
+    });
+
+class ConvertFile : public ::testing::Test {
+protected:
+    QString path(const char* relative) const { return dir.filePath(QString::fromUtf8(relative)); }
+
+    QTemporaryDir dir;
+    // A -> B, alef with madda (c2) -> alef (c7), seen (d3) -> sheen (d4)
+    ConversionTable table = makeTable({"65=66", "194=199", "211=212"});
+    FakeMessenger messenger;
+    FakeWordService word;
+};
+
+// One text in files of every kind: each converter leaves its own mark on it.
+TEST_F(ConvertFile, EachKindAndReorderingTakesItsOwnConverter) {
+    const QByteArray text = "A\xd3\xc2 x\\'d3\n";
+    const struct {
+        const char* name;
+        Reorder reorder;
+        std::function<ConvertStatus(const QString&, const QString&, const ConversionTable&,
+                                    zerva::common::Messenger&, const ConvertOptions&)>
+            expected;
+    } cases[] = {
+        {"plain.txt", Reorder::None, ConvertTextFile},
+        {"rtl.TXT", Reorder::RightToLeft, ConvertTextFileRtl},
+        {"ltr.txt", Reorder::LeftToRight, ConvertTextFileLtr},
+        {"rich.rtf", Reorder::RightToLeft, ConvertRtfFile}, // reordering is for text files only
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString source = path("in/") + QString::fromUtf8(c.name);
+        ASSERT_TRUE(writeFile(source, text));
+        ASSERT_TRUE(QDir().mkpath(path("out")));
+        ASSERT_TRUE(QDir().mkpath(path("model")));
+        FileConverter files(table, c.reorder, word, messenger);
+        int starts = 0;
+        const FileConversion result = files.convert(
+            source, path("out/") + QString::fromUtf8(c.name), [&starts] { ++starts; });
+        EXPECT_EQ(result.outcome, FileConversion::Converted);
+        EXPECT_EQ(starts, 1);
+        const QString model = path("model/") + QString::fromUtf8(c.name);
+        ASSERT_EQ(c.expected(source, model, table, messenger, {}), ConvertStatus::Success);
+        EXPECT_EQ(readFile(path("out/") + QString::fromUtf8(c.name)), readFile(model));
+    }
+    // The four results differ, so each row really went through a converter of its own.
+    QSet<QByteArray> results;
+    for (const auto& c : cases) {
+        results.insert(readFile(path("out/") + QString::fromUtf8(c.name)));
+    }
+    EXPECT_EQ(results.size(), 4);
+    EXPECT_EQ(word.creates, 0);
+    EXPECT_TRUE(messenger.prompts().isEmpty());
+}
+
+TEST_F(ConvertFile, OtherFilesAreRefusedUntouchedAndFailuresCarryTheirStatus) {
+    ASSERT_TRUE(writeFile(path("notes.md"), "A"));
+    ASSERT_TRUE(writeFile(path("out.md"), "old"));
+    FileConverter files(table, Reorder::None, word, messenger);
+    bool started = false;
+    const auto start = [&started] { started = true; };
+    EXPECT_EQ(files.convert(path("notes.md"), path("out.md"), start).outcome,
+              FileConversion::NotConvertible);
+    EXPECT_FALSE(started);
+    EXPECT_EQ(readFile(path("out.md")), "old");
+
+    const FileConversion missing = files.convert(path("none.txt"), path("none-out.txt"), start);
+    EXPECT_EQ(missing.outcome, FileConversion::Failed);
+    EXPECT_EQ(missing.status, ConvertStatus::SourceUnreadable);
+    EXPECT_FALSE(QFile::exists(path("none-out.txt")));
+
+    ASSERT_TRUE(QDir().mkpath(path("folder.txt")));
+    const FileConversion notRegular = files.convert(path("folder.txt"), path("y.txt"));
+    EXPECT_EQ(notRegular.outcome, FileConversion::Failed);
+    EXPECT_EQ(notRegular.status, ConvertStatus::SourceNotRegular);
+}
+
+TEST_F(ConvertFile, WordDocumentsShareOneEngineThatQuitsWithTheConverter) {
+    word.failure = WordStartError::None;
+    // What the engine writes: \uN with a fallback, and plain escapes.
+    ASSERT_TRUE(writeFile(path("a.doc"), "{\\rtf1\\ansi \\u1587\\'3f\\'d3 A}"));
+    ASSERT_TRUE(writeFile(path("b.DOC"), "{\\rtf1 \\'c2}"));
+    ASSERT_TRUE(writeFile(path("b-out.doc"), "old"));
+    {
+        FileConverter files(table, Reorder::RightToLeft, word, messenger);
+        int starts = 0;
+        EXPECT_EQ(files.convert(path("a.doc"), path("a-out.doc"), [&] { ++starts; }).outcome,
+                  FileConversion::Converted);
+        EXPECT_EQ(files.convert(path("b.DOC"), path("b-out.doc"), [&] { ++starts; }).outcome,
+                  FileConversion::Converted);
+        EXPECT_EQ(starts, 2);
+        EXPECT_EQ(word.creates, 1);
+        EXPECT_EQ(word.quits, 0);
+    }
+    EXPECT_EQ(word.quits, 1);
+    // seen became sheen (U+0634) both times; the plain text of RTF is left alone.
+    EXPECT_EQ(readFile(path("a-out.doc")), "{\\rtf1\\ansi \\u1588\\'d4\\u1588\\'d4 A}");
+    EXPECT_EQ(readFile(path("b-out.doc")), "{\\rtf1 \\u1575\\'c7}");
+    EXPECT_TRUE(messenger.prompts().isEmpty());
+}
+
+TEST_F(ConvertFile, WithoutAWordEngineEveryDocumentIsRefusedAfterOneNotice) {
+    ASSERT_TRUE(writeFile(path("a.doc"), "{\\rtf1 A}"));
+    ASSERT_TRUE(writeFile(path("b.doc"), "{\\rtf1 A}"));
+    ASSERT_TRUE(writeFile(path("c.txt"), "A"));
+    for (const WordStartError failure : {WordStartError::CannotCreate, WordStartError::Failed}) {
+        SCOPED_TRACE(static_cast<int>(failure));
+        word.failure = failure;
+        word.creates = 0;
+        messenger.clear();
+        FileConverter files(table, Reorder::None, word, messenger);
+        bool started = false;
+        for (const char* name : {"a.doc", "b.doc"}) {
+            EXPECT_EQ(files.convert(path(name), path("out.doc"), [&] { started = true; }).outcome,
+                      FileConversion::NoWordEngine);
+        }
+        EXPECT_FALSE(started);
+        EXPECT_FALSE(files.wordUsable());
+        EXPECT_EQ(word.creates, 1);
+        EXPECT_FALSE(QFile::exists(path("out.doc")));
+        EXPECT_EQ(messenger.prompts(), failure == WordStartError::CannotCreate
+                                           ? QStringList{kInstallWord}
+                                           : QStringList{});
+        // Other files still convert.
+        EXPECT_EQ(files.convert(path("c.txt"), path("c-out.txt")).outcome,
+                  FileConversion::Converted);
+        EXPECT_EQ(readFile(path("c-out.txt")), "B");
+    }
+}
+
+// An engine that opens documents but cannot save them as Word documents.
+class FailingSaveDocuments : public WordDocuments {
+public:
+    bool saveAsRtf(const QString& document, const QString& rtfPath) override {
+        return QFile::copy(document, rtfPath);
+    }
+    bool saveAsWord(const QString&, const QString&) override { return false; }
+    void Quit() override {}
+};
+
+class FailingSaveService : public WordService {
+public:
+    std::unique_ptr<WordDocuments> create(WordStartError& error) override {
+        error = WordStartError::None;
+        return std::make_unique<FailingSaveDocuments>();
+    }
+};
+
+TEST_F(ConvertFile, AWordStepThatFailsLeavesTheDestinationAsItWas) {
+    ASSERT_TRUE(writeFile(path("a.doc"), "{\\rtf1 \\'d3}"));
+    ASSERT_TRUE(writeFile(path("a-out.doc"), "old"));
+    FailingSaveService failing;
+    FileConverter files(table, Reorder::None, failing, messenger);
+    const FileConversion result = files.convert(path("a.doc"), path("a-out.doc"));
+    EXPECT_EQ(result.outcome, FileConversion::Failed);
+    EXPECT_EQ(result.status, ConvertStatus::WriteFailed);
+    EXPECT_EQ(readFile(path("a-out.doc")), "old");
+    EXPECT_TRUE(files.wordUsable()); // the engine runs; the next document is tried
+}
+
+} // namespace

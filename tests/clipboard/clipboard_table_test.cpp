@@ -3,6 +3,7 @@
 #include "clipboard/clipboard_table.h"
 
 #include "tests/support/fake_messenger.h"
+#include "tests/support/row_name.h"
 #include "tests/support/test_paths.h"
 
 #include <QTemporaryDir>
@@ -79,34 +80,43 @@ INSTANTIATE_TEST_SUITE_P(
                  "80", "80"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(ClipboardTableLoad, RejectsBadNumbersAndConflicts) {
-    struct Bad {
-        const char* name;
-        const char* file;
-        Direction direction;
-    };
-    const Bad cases[] = {
-        {"ByteTooLarge", "300=5\r\n", Direction::ToMs},
-        {"LetterKey", "x=5\r\n", Direction::ToMs},
-        {"EmptyKey", "=5\r\n", Direction::ToMs},
-        {"EmptyAfterPlusInKey", "200+=5\r\n", Direction::ToMs},
-        {"EmptyAfterPlusInValue", "200=5+\r\n", Direction::ToMs},
-        {"TwoByteKeyWithoutTarget", "200+201=\r\n", Direction::ToMs},
-        {"TwoByteKeyWithoutTargetReversed", "200+201=\r\n", Direction::FromMs},
-        {"NegativeNumber", "-1=5\r\n", Direction::ToMs},
-        {"SingleConflictToMS", "65=66\r\n65=67\r\n", Direction::ToMs},
-        {"SingleConflictInCount", "65=66\r\n65=66+67\r\n", Direction::ToMs},
-        {"DropThenMap", "65=\r\n65=66\r\n", Direction::ToMs},
-        {"PairConflictToMS", "65+66=1\r\n65+66=2\r\n", Direction::ToMs},
-        {"PairConflictFromMS", "1=65+66\r\n2=65+66\r\n", Direction::FromMs},
-        {"TwoByteReverseLineFromMS", "[No Counterpart]\r\n128+129=63\r\n", Direction::FromMs},
-    };
-    for (const Bad& c : cases) {
-        TableProblem problem;
-        EXPECT_FALSE(parseClipboardTable(c.file, c.direction, &problem)) << c.name;
-        EXPECT_GT(problem.line, 0) << c.name;
-    }
+namespace {
+
+struct Bad {
+    const char* name;
+    const char* file;
+    Direction direction;
+};
+
+class ClipboardTableRejects : public ::testing::TestWithParam<Bad> {};
+
+TEST_P(ClipboardTableRejects, BadNumbersAndConflicts) {
+    const Bad& c = GetParam();
+    TableProblem problem;
+    EXPECT_FALSE(parseClipboardTable(c.file, c.direction, &problem));
+    EXPECT_GT(problem.line, 0);
 }
+
+const Bad kBads[] = {
+    {"ByteTooLarge", "300=5\r\n", Direction::ToMs},
+    {"LetterKey", "x=5\r\n", Direction::ToMs},
+    {"EmptyKey", "=5\r\n", Direction::ToMs},
+    {"EmptyAfterPlusInKey", "200+=5\r\n", Direction::ToMs},
+    {"EmptyAfterPlusInValue", "200=5+\r\n", Direction::ToMs},
+    {"TwoByteKeyWithoutTarget", "200+201=\r\n", Direction::ToMs},
+    {"TwoByteKeyWithoutTargetReversed", "200+201=\r\n", Direction::FromMs},
+    {"NegativeNumber", "-1=5\r\n", Direction::ToMs},
+    {"SingleConflictToMS", "65=66\r\n65=67\r\n", Direction::ToMs},
+    {"SingleConflictInCount", "65=66\r\n65=66+67\r\n", Direction::ToMs},
+    {"DropThenMap", "65=\r\n65=66\r\n", Direction::ToMs},
+    {"PairConflictToMS", "65+66=1\r\n65+66=2\r\n", Direction::ToMs},
+    {"PairConflictFromMS", "1=65+66\r\n2=65+66\r\n", Direction::FromMs},
+    {"TwoByteReverseLineFromMS", "[No Counterpart]\r\n128+129=63\r\n", Direction::FromMs},
+};
+INSTANTIATE_TEST_SUITE_P(Cases, ClipboardTableRejects, ::testing::ValuesIn(kBads),
+                         zerva::test::RowName());
+
+} // namespace
 
 TEST(ClipboardTableLoad, HasNoLimitOnPairsAndSearchesNewestFirst) {
     QByteArray file;

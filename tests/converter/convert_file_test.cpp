@@ -6,12 +6,11 @@
 #include "tests/converter/fake_run_window.h"
 #include "tests/converter/test_tables.h"
 #include "tests/support/fake_messenger.h"
+#include "tests/support/row_name.h"
 #include "tests/support/test_paths.h"
 
 #include <QDir>
 #include <QFile>
-#include <QRegularExpression>
-#include <QSet>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -28,29 +27,32 @@ namespace {
 const QString kInstallWord = QStringLiteral(
     "براي تبديل فايلها با فرمت Word Documents(.Doc) ابتدا نرمافزار Word را نصب نمائيد.");
 
-struct KindRow {
+struct KindCase {
     const char* name;
+    const char* file;
     FileKind kind;
 };
 
-class FileKindOf : public ::testing::TestWithParam<KindRow> {};
+class FileKindOf : public ::testing::TestWithParam<KindCase> {};
 
 TEST_P(FileKindOf, GoesByTheLastThreeCharactersInAnyCase) {
-    EXPECT_EQ(fileKindOf(QString::fromUtf8(GetParam().name)), GetParam().kind);
+    EXPECT_EQ(fileKindOf(QString::fromUtf8(GetParam().file)), GetParam().kind);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Names, FileKindOf,
-    ::testing::Values(KindRow{"a.txt", FileKind::Text}, KindRow{"/some/dir/A.TXT", FileKind::Text},
-                      KindRow{"xtxt", FileKind::Text}, KindRow{"b.Rtf", FileKind::Rtf},
-                      KindRow{"c.DOC", FileKind::Word}, KindRow{"notes.text", FileKind::Other},
-                      KindRow{"d.docx", FileKind::Other}, KindRow{"e.md", FileKind::Other},
-                      KindRow{"txt.", FileKind::Other}, KindRow{"", FileKind::Other}),
-    [](const ::testing::TestParamInfo<KindRow>& info) {
-        QString name = QString::fromUtf8(info.param.name);
-        name.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9]")), QStringLiteral("_"));
-        return QStringLiteral("n%1_%2").arg(info.index).arg(name).toStdString();
-    });
+const KindCase kKindCases[] = {
+    {"Text", "a.txt", FileKind::Text},
+    {"UpperCaseTextInAFolder", "/some/dir/A.TXT", FileKind::Text},
+    {"NoDotButEndsInTxt", "xtxt", FileKind::Text},
+    {"MixedCaseRtf", "b.Rtf", FileKind::Rtf},
+    {"UpperCaseWord", "c.DOC", FileKind::Word},
+    {"LongerTextExtension", "notes.text", FileKind::Other},
+    {"NewerWordExtension", "d.docx", FileKind::Other},
+    {"OtherExtension", "e.md", FileKind::Other},
+    {"DotAfterTheLetters", "txt.", FileKind::Other},
+    {"EmptyName", "", FileKind::Other},
+};
+INSTANTIATE_TEST_SUITE_P(Cases, FileKindOf, ::testing::ValuesIn(kKindCases),
+                         zerva::test::RowName());
 
 class ConvertFile : public ::testing::Test {
 protected:
@@ -63,46 +65,49 @@ protected:
     FakeWordService word;
 };
 
-// One text in files of every kind: each converter leaves its own mark on it.
-TEST_F(ConvertFile, EachKindAndReorderingTakesItsOwnConverter) {
+using Converter = ConvertStatus (*)(const QString&, const QString&, const ConversionTable&,
+                                    zerva::common::Messenger&, const ConvertOptions&);
+
+struct ChoiceCase {
+    const char* name;
+    const char* file;
+    Reorder reorder;
+    Converter expected;
+};
+
+class ConvertFileChoice : public ConvertFile, public ::testing::WithParamInterface<ChoiceCase> {};
+
+// One text in a file of each kind: the result is that of the row's own converter, and (but
+// for the plain text converter) not that of the plain one.
+TEST_P(ConvertFileChoice, EachKindAndReorderingTakesItsOwnConverter) {
+    const ChoiceCase& c = GetParam();
     const QByteArray text = "A\xd3\xc2 x\\'d3\n";
-    const struct {
-        const char* name;
-        Reorder reorder;
-        std::function<ConvertStatus(const QString&, const QString&, const ConversionTable&,
-                                    zerva::common::Messenger&, const ConvertOptions&)>
-            expected;
-    } cases[] = {
-        {"plain.txt", Reorder::None, ConvertTextFile},
-        {"rtl.TXT", Reorder::RightToLeft, ConvertTextFileRtl},
-        {"ltr.txt", Reorder::LeftToRight, ConvertTextFileLtr},
-        {"rich.rtf", Reorder::RightToLeft, ConvertRtfFile}, // reordering is for text files only
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        const QString source = path("in/") + QString::fromUtf8(c.name);
-        ASSERT_TRUE(writeFile(source, text));
-        ASSERT_TRUE(QDir().mkpath(path("out")));
-        ASSERT_TRUE(QDir().mkpath(path("model")));
-        FileConverter files(table, c.reorder, word, messenger);
-        int starts = 0;
-        const FileConversion result = files.convert(
-            source, path("out/") + QString::fromUtf8(c.name), [&starts] { ++starts; });
-        EXPECT_EQ(result.outcome, FileConversion::Converted);
-        EXPECT_EQ(starts, 1);
-        const QString model = path("model/") + QString::fromUtf8(c.name);
-        ASSERT_EQ(c.expected(source, model, table, messenger, {}), ConvertStatus::Success);
-        EXPECT_EQ(readFile(path("out/") + QString::fromUtf8(c.name)), readFile(model));
+    const QString source = path("in/") + QString::fromUtf8(c.file);
+    ASSERT_TRUE(writeFile(source, text));
+    FileConverter files(table, c.reorder, word, messenger);
+    int starts = 0;
+    const FileConversion result = files.convert(source, path("out"), [&starts] { ++starts; });
+    EXPECT_EQ(result.outcome, FileConversion::Converted);
+    EXPECT_EQ(starts, 1);
+    ASSERT_EQ(c.expected(source, path("model"), table, messenger, {}), ConvertStatus::Success);
+    EXPECT_EQ(readFile(path("out")), readFile(path("model")));
+    if (c.expected != &ConvertTextFile) {
+        ASSERT_EQ(ConvertTextFile(source, path("plain"), table, messenger, {}),
+                  ConvertStatus::Success);
+        EXPECT_NE(readFile(path("out")), readFile(path("plain")));
     }
-    // The four results differ, so each row really went through a converter of its own.
-    QSet<QByteArray> results;
-    for (const auto& c : cases) {
-        results.insert(readFile(path("out/") + QString::fromUtf8(c.name)));
-    }
-    EXPECT_EQ(results.size(), 4);
     EXPECT_EQ(word.creates, 0);
     EXPECT_TRUE(messenger.prompts().isEmpty());
 }
+
+const ChoiceCase kChoiceCases[] = {
+    {"PlainText", "plain.txt", Reorder::None, &ConvertTextFile},
+    {"RightToLeftText", "rtl.TXT", Reorder::RightToLeft, &ConvertTextFileRtl},
+    {"LeftToRightText", "ltr.txt", Reorder::LeftToRight, &ConvertTextFileLtr},
+    {"RtfIsNotReordered", "rich.rtf", Reorder::RightToLeft, &ConvertRtfFile},
+};
+INSTANTIATE_TEST_SUITE_P(Cases, ConvertFileChoice, ::testing::ValuesIn(kChoiceCases),
+                         zerva::test::RowName());
 
 TEST_F(ConvertFile, OtherFilesAreRefusedUntouchedAndFailuresCarryTheirStatus) {
     ASSERT_TRUE(writeFile(path("notes.md"), "A"));
@@ -150,34 +155,43 @@ TEST_F(ConvertFile, WordDocumentsShareOneEngineThatQuitsWithTheConverter) {
     EXPECT_TRUE(messenger.prompts().isEmpty());
 }
 
-TEST_F(ConvertFile, WithoutAWordEngineEveryDocumentIsRefusedAfterOneNotice) {
+struct EngineCase {
+    const char* name;
+    WordStartError failure;
+    bool told;
+};
+
+class ConvertFileWithoutWord : public ConvertFile,
+                               public ::testing::WithParamInterface<EngineCase> {};
+
+TEST_P(ConvertFileWithoutWord, EveryDocumentIsRefusedAfterOneNoticeAtMost) {
+    const EngineCase& c = GetParam();
     ASSERT_TRUE(writeFile(path("a.doc"), "{\\rtf1 A}"));
     ASSERT_TRUE(writeFile(path("b.doc"), "{\\rtf1 A}"));
     ASSERT_TRUE(writeFile(path("c.txt"), "A"));
-    for (const WordStartError failure : {WordStartError::CannotCreate, WordStartError::Failed}) {
-        SCOPED_TRACE(static_cast<int>(failure));
-        word.failure = failure;
-        word.creates = 0;
-        messenger.clear();
-        FileConverter files(table, Reorder::None, word, messenger);
-        bool started = false;
-        for (const char* name : {"a.doc", "b.doc"}) {
-            EXPECT_EQ(files.convert(path(name), path("out.doc"), [&] { started = true; }).outcome,
-                      FileConversion::NoWordEngine);
-        }
-        EXPECT_FALSE(started);
-        EXPECT_FALSE(files.wordUsable());
-        EXPECT_EQ(word.creates, 1);
-        EXPECT_FALSE(QFile::exists(path("out.doc")));
-        EXPECT_EQ(messenger.prompts(), failure == WordStartError::CannotCreate
-                                           ? QStringList{kInstallWord}
-                                           : QStringList{});
-        // Other files still convert.
-        EXPECT_EQ(files.convert(path("c.txt"), path("c-out.txt")).outcome,
-                  FileConversion::Converted);
-        EXPECT_EQ(readFile(path("c-out.txt")), "B");
+    word.failure = c.failure;
+    FileConverter files(table, Reorder::None, word, messenger);
+    bool started = false;
+    for (const char* name : {"a.doc", "b.doc"}) {
+        EXPECT_EQ(files.convert(path(name), path("out.doc"), [&] { started = true; }).outcome,
+                  FileConversion::NoWordEngine);
     }
+    EXPECT_FALSE(started);
+    EXPECT_FALSE(files.wordUsable());
+    EXPECT_EQ(word.creates, 1);
+    EXPECT_FALSE(QFile::exists(path("out.doc")));
+    EXPECT_EQ(messenger.prompts(), c.told ? QStringList{kInstallWord} : QStringList{});
+    // Other files still convert.
+    EXPECT_EQ(files.convert(path("c.txt"), path("c-out.txt")).outcome, FileConversion::Converted);
+    EXPECT_EQ(readFile(path("c-out.txt")), "B");
 }
+
+const EngineCase kEngineCases[] = {
+    {"NoEngine", WordStartError::CannotCreate, true},
+    {"EngineDidNotStart", WordStartError::Failed, false},
+};
+INSTANTIATE_TEST_SUITE_P(Cases, ConvertFileWithoutWord, ::testing::ValuesIn(kEngineCases),
+                         zerva::test::RowName());
 
 // An engine that opens documents but cannot save them as Word documents.
 class FailingSaveDocuments : public WordDocuments {

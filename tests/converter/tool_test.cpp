@@ -3,6 +3,7 @@
 #include "tests/converter/fake_run_window.h"
 #include "tests/converter/test_tables.h"
 #include "tests/support/full_disk.h"
+#include "tests/support/row_name.h"
 #include "tests/support/test_paths.h"
 #include "tools/zerva-convert/cli.h"
 
@@ -39,41 +40,44 @@ template <typename... Args> QStringList A(const Args&... args) {
     return {arg(args)...};
 }
 
-TEST(ZervaConvertArguments, Parsing) {
-    const struct {
-        const char* name;
-        QStringList args;
-        bool ok;
-        cli::Mode mode;
-    } cases[] = {
-        {"files", A("--table", "2", "--rtl", "--out", "o", "a.txt"), true, cli::Mode::Files},
-        {"list", A("--tables", "t", "--list"), true, cli::Mode::List},
-        {"clipboard text", A("--table", "1", "--clipboard-text", "i", "o"), true,
-         cli::Mode::ClipboardText},
-        {"clipboard rtf", A("--table", "1", "--from-ms", "--clipboard-rtf", "i", "o"), true,
-         cli::Mode::ClipboardRtf},
-        {"help", A("--help"), true, cli::Mode::Help},
-        {"no table", A("--out", "o", "a.txt"), false, {}},
-        {"table zero", A("--table", "0", "--out", "o", "a.txt"), false, {}},
-        {"no out", A("--table", "1", "a.txt"), false, {}},
-        {"no files", A("--table", "1", "--out", "o"), false, {}},
-        {"both directions", A("--table", "1", "--rtl", "--ltr", "--out", "o", "a"), false, {}},
-        {"unknown option", A("--table", "1", "--fast", "--out", "o", "a"), false, {}},
-        {"clipboard one path", A("--table", "1", "--clipboard-rtf", "i"), false, {}},
-        {"clipboard with out",
-         A("--table", "1", "--clipboard-text", "--out", "o", "i", "o"),
-         false,
-         {}},
-        {"list with files", A("--list", "a.txt"), false, {}},
-    };
-    for (const auto& c : cases) {
-        const auto parsed = cli::parseArguments(c.args);
-        ASSERT_EQ(std::holds_alternative<cli::Options>(parsed), c.ok) << c.name;
-        if (c.ok) {
-            EXPECT_EQ(std::get<cli::Options>(parsed).mode, c.mode) << c.name;
-        }
+struct ParseCase {
+    const char* name;
+    QStringList args;
+    bool ok;
+    cli::Mode mode;
+};
+
+class ZervaConvertArguments : public ::testing::TestWithParam<ParseCase> {};
+
+TEST_P(ZervaConvertArguments, Parsing) {
+    const ParseCase& c = GetParam();
+    const auto parsed = cli::parseArguments(c.args);
+    ASSERT_EQ(std::holds_alternative<cli::Options>(parsed), c.ok);
+    if (c.ok) {
+        EXPECT_EQ(std::get<cli::Options>(parsed).mode, c.mode);
     }
 }
+
+const ParseCase kParseCases[] = {
+    {"Files", A("--table", "2", "--rtl", "--out", "o", "a.txt"), true, cli::Mode::Files},
+    {"List", A("--tables", "t", "--list"), true, cli::Mode::List},
+    {"ClipboardText", A("--table", "1", "--clipboard-text", "i", "o"), true,
+     cli::Mode::ClipboardText},
+    {"ClipboardRtf", A("--table", "1", "--from-ms", "--clipboard-rtf", "i", "o"), true,
+     cli::Mode::ClipboardRtf},
+    {"Help", A("--help"), true, cli::Mode::Help},
+    {"NoTable", A("--out", "o", "a.txt"), false, {}},
+    {"TableZero", A("--table", "0", "--out", "o", "a.txt"), false, {}},
+    {"NoOut", A("--table", "1", "a.txt"), false, {}},
+    {"NoFiles", A("--table", "1", "--out", "o"), false, {}},
+    {"BothDirections", A("--table", "1", "--rtl", "--ltr", "--out", "o", "a"), false, {}},
+    {"UnknownOption", A("--table", "1", "--fast", "--out", "o", "a"), false, {}},
+    {"ClipboardOnePath", A("--table", "1", "--clipboard-rtf", "i"), false, {}},
+    {"ClipboardWithOut", A("--table", "1", "--clipboard-text", "--out", "o", "i", "o"), false, {}},
+    {"ListWithFiles", A("--list", "a.txt"), false, {}},
+};
+INSTANTIATE_TEST_SUITE_P(Cases, ZervaConvertArguments, ::testing::ValuesIn(kParseCases),
+                         zerva::test::RowName());
 
 class ZervaConvertTool : public ::testing::Test {
 protected:

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <QLayout>
 #include <QScreen>
 #include <QWidget>
 
@@ -16,7 +17,14 @@ void showMainWindow(QWidget& window, SingleInstance& instance, WindowSize size) 
         window.raise();
         window.activateWindow();
     });
-    if (size == WindowSize::FitToContents) {
+    // The size the window will be shown with, settled before it is centred: the layout's
+    // constraints (a menu bar adds its height), and for a window never given a size, the
+    // size showing would give it.
+    window.ensurePolished();
+    if (QLayout* layout = window.layout()) {
+        layout->activate();
+    }
+    if (size == WindowSize::FitToContents || !window.testAttribute(Qt::WA_Resized)) {
         window.adjustSize();
     }
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {

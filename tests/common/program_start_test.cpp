@@ -4,6 +4,8 @@
 #include "tests/support/fake_services.h"
 
 #include <QGuiApplication>
+#include <QMainWindow>
+#include <QMenuBar>
 #include <QScreen>
 #include <QTextEdit>
 #include <QVBoxLayout>
@@ -55,6 +57,19 @@ TEST(ShowMainWindow, CentresShowsAndAnswersLaterCopies) {
         instance.onRaise();
         EXPECT_TRUE(window->isVisible());
     }
+}
+
+// A main window whose menu bar and fixed client area make its size only once laid out.
+TEST(ShowMainWindow, CentresAMainWindowAsItWillBeShown) {
+    QMainWindow window;
+    window.menuBar()->addMenu(QStringLiteral("File"));
+    auto* client = new QWidget;
+    client->setFixedSize(400, 300);
+    window.setCentralWidget(client);
+    zerva::test::FakeSingleInstance instance;
+    showMainWindow(window, instance, WindowSize::AsBuilt);
+    const QPoint centre = QGuiApplication::primaryScreen()->availableGeometry().center();
+    EXPECT_LE((window.geometry().center() - centre).manhattanLength(), 4);
 }
 
 } // namespace

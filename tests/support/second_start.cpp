@@ -68,10 +68,12 @@ QString secondStartUnavailable() {
     return {};
 }
 
-void expectSecondStartRaisesTheFirst(const QString& program, const QString& windowClass) {
+void expectSecondStartRaisesTheFirst(const QString& program, const QString& windowClass,
+                                     const std::function<void(const QDir& home)>& whileFirstRuns) {
     QTemporaryDir home;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    env.remove(QStringLiteral("Windir"));
     env.insert(QStringLiteral("HOME"), home.path());
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
     env.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data")));
@@ -85,6 +87,9 @@ void expectSecondStartRaisesTheFirst(const QString& program, const QString& wind
     first.p.start(path, {});
     ASSERT_TRUE(first.p.waitForStarted());
     ASSERT_TRUE(waitUntil([&] { return indexOf(stackingOrder(env), window) >= 0; }, 15000));
+    if (whileFirstRuns) {
+        whileFirstRuns(QDir(home.path()));
+    }
 
     // Centred on the screen (no window manager: the geometry is the window's own).
     const QRegularExpression geometry(QStringLiteral("(\\d+)x(\\d+)\\+(-?\\d+)\\+(-?\\d+)"));

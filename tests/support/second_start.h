@@ -2,7 +2,10 @@
 // on the screen; the second start brings it above a window that covers it and ends at once.
 #pragma once
 
+#include <QDir>
 #include <QString>
+
+#include <functional>
 
 namespace zerva::test {
 
@@ -10,7 +13,10 @@ namespace zerva::test {
 QString secondStartUnavailable();
 
 // Runs the program of bin/ twice in a fresh home and reports failures to the running test.
-// windowClass: the class of its main window (the application's name).
-void expectSecondStartRaisesTheFirst(const QString& program, const QString& windowClass);
+// windowClass: the class of its main window (the application's name). whileFirstRuns, when
+// given, looks at the home once the first window is shown.
+void expectSecondStartRaisesTheFirst(
+    const QString& program, const QString& windowClass,
+    const std::function<void(const QDir& home)>& whileFirstRuns = {});
 
 } // namespace zerva::test

@@ -14,21 +14,17 @@
 #include "tests/support/full_disk.h"
 #include "tests/support/second_start.h"
 #include "tests/support/test_paths.h"
-#include "tests/support/wait.h"
 
 #include <QAction>
 #include <QDir>
 #include <QMainWindow>
 #include <QMenu>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QUrl>
 
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <memory>
 
 using namespace zerva;
 using keyboard::Commands;

@@ -51,8 +51,7 @@ QString tableFolderOf(const Options& options) {
     if (!options.tableFolder.isEmpty()) {
         return options.tableFolder;
     }
-    return common::RegReadString(common::HKEY_LOCAL_MACHINE, common::kProductKey,
-                                 QStringLiteral("Path"));
+    return common::installPath(common::SettingsStore::standard());
 }
 
 int listTables(const Options& options, common::Messenger& messenger) {

@@ -1,7 +1,7 @@
 // The clipboard preview: an excerpt of the text, converted as a press would convert it.
 #include "clipboard_preview.h"
 
-#include "clipboard_convert.h"
+#include "clipboard_rules.h"
 #include "clipboard_texts.h"
 
 namespace zerva::clipboard {

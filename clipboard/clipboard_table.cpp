@@ -88,7 +88,7 @@ std::optional<ClipboardTable> parseClipboardTable(QByteArrayView bytes, Directio
             from1256 = reverseOnly ? section : common::TableSection::Other;
         }
         if (from1256 != common::TableSection::Other) {
-            if (direction == Direction::ChangeFromMS && !fits.add(from1256, line)) {
+            if (direction == Direction::FromMs && !fits.add(from1256, line)) {
                 fail(problem, lineNumber, "a reverse entry is not one byte to bytes");
                 return std::nullopt;
             }
@@ -111,7 +111,7 @@ std::optional<ClipboardTable> parseClipboardTable(QByteArrayView bytes, Directio
         }
 
         // Reading the other way round swaps the two sides of every line.
-        const bool reverse = direction == Direction::ChangeFromMS;
+        const bool reverse = direction == Direction::FromMs;
         const common::TableSide& from = reverse ? parsed.output : parsed.source;
         const common::TableSide& to = reverse ? parsed.source : parsed.output;
         if (!from.first) {
@@ -122,7 +122,7 @@ std::optional<ClipboardTable> parseClipboardTable(QByteArrayView bytes, Directio
         auto& cells = table.cells[x];
         if (!from.second) {
             const SingleEntry entry{to.first, to.second};
-            if (direction == Direction::ChangeToMS && singles[x] && *singles[x] != entry) {
+            if (direction == Direction::ToMs && singles[x] && *singles[x] != entry) {
                 fail(problem, lineNumber, "a byte is given two different outputs");
                 return std::nullopt;
             }

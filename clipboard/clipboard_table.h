@@ -4,6 +4,8 @@
 // count only in that direction and only for bytes no other line gives back.
 #pragma once
 
+#include "common/table_files.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
@@ -18,8 +20,8 @@ class Messenger;
 
 namespace zerva::clipboard {
 
-// Which way a table is used: as written (to code page 1256) or reversed (from it).
-enum class Direction { ChangeToMS, ChangeFromMS };
+// The suite's one direction type (common/table_files.h).
+using common::Direction;
 
 // The cells of one source byte, kept as lower-case hexadecimal text so that RTF escapes are
 // written straight from them.

@@ -5,7 +5,9 @@
 
 namespace zerva::clipboard::texts {
 
-// The table files' messages are the suite's own, in common/table_files.h.
+// The table files' messages are the suite's own, in common/table_files.h; the texts both
+// converters show are in common/shared_texts.h.
+
 // The clipboard could not be read or written.
 inline QString kMsgClipboardFailed() {
     return QStringLiteral("Clipboard را نميتوان گشود.");
@@ -13,10 +15,6 @@ inline QString kMsgClipboardFailed() {
 // The clipboard's text arrived damaged (8-bit text offered as UTF-8): it is left alone.
 inline QString kMsgTextUnreadable() {
     return QStringLiteral("متن Clipboard را نميتوان خواند؛ Clipboard تغيير نكرد.");
-}
-// The completion notice (padded with blanks when shown).
-inline QString kMsgDone() {
-    return QStringLiteral("عمليات تبديل تمام شد.");
 }
 // The program's own name, the title of a message box whose call gives none.
 inline QString kProgramName() {
@@ -32,21 +30,6 @@ inline QString kLabel4() {
 inline QString kFileFormatTip() {
     return QStringLiteral(".Clipboard انتخاب كدپيج يا نوع");
 }
-inline QString kLabel5() {
-    return QStringLiteral("جهت تبديل :");
-}
-inline QString kChangeToMS() {
-    return QStringLiteral("تبديل به مايكروسافت .");
-}
-inline QString kChangeToMSTip() {
-    return QStringLiteral(".تبديل از قالب انتخاب شده به مايكروسافت");
-}
-inline QString kChangeFromMS() {
-    return QStringLiteral("تبديل از مايكروسافت .");
-}
-inline QString kChangeFromMSTip() {
-    return QStringLiteral(".تبديل از مايكروسافت به قالب انتخاب شده");
-}
 // The preview of the clipboard's text before and after conversion.
 inline QString kPreviewBefore() {
     return QStringLiteral("پيش از تبديل :");
@@ -59,15 +42,6 @@ inline QString kPreviewNoText() {
 }
 inline QString kPreviewNoTable() {
     return QStringLiteral("جدول تبديل خوانده نشد.");
-}
-inline QString kCmdChange() {
-    return QStringLiteral("تبديل");
-}
-inline QString kCmdHelp() {
-    return QStringLiteral("راهنما");
-}
-inline QString kCmdExit() {
-    return QStringLiteral("خروج");
 }
 
 } // namespace zerva::clipboard::texts

@@ -11,14 +11,11 @@ namespace zerva::common {
 namespace {
 
 // Nearest integer, halves to even (the rounding of the original arithmetic).
-int roundHalfEven(double v) { return static_cast<int>(std::nearbyint(v)); }
+int roundHalfEven(double v) {
+    return static_cast<int>(std::nearbyint(v));
+}
 
 } // namespace
-
-int twipsToPixels(int twips) { return roundHalfEven(static_cast<double>(twips) / kTwipsPerPixel); }
-
-int pixelsToTwips(int pixels) { return pixels * kTwipsPerPixel; }
-
 MsgBoxLayout computeMsgBoxLayout(const MsgBoxLayoutInput& in) {
     MsgBoxLayout out;
     const int n = enabledButtons(in.button);
@@ -43,9 +40,8 @@ MsgBoxLayout computeMsgBoxLayout(const MsgBoxLayoutInput& in) {
 
     if (in.buttonDirection == 1) {
         out.frame.left = 120;
-        const int total = static_cast<std::int16_t>((n >= 1 ? w[0] + 120 : 0) +
-                                                    (n >= 2 ? w[1] + 120 : 0) +
-                                                    (n == 3 ? w[2] + 120 : 0));
+        const int total = static_cast<std::int16_t>(
+            (n >= 1 ? w[0] + 120 : 0) + (n >= 2 ? w[1] + 120 : 0) + (n == 3 ? w[2] + 120 : 0));
         int g = 120;
         if (total > msgW + 360) {
             msgW = total - 360;

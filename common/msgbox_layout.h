@@ -1,34 +1,28 @@
 // The message box's geometry as a pure function: twips in, positions and sizes out.
 #pragma once
 
+#include "common/twips.h"
+
 #include <array>
 
 namespace zerva::common {
 
-struct TwipsRect {
-    int left = 0;
-    int top = 0;
-    int width = 0;
-    int height = 0;
-    bool operator==(const TwipsRect&) const = default;
-};
-
 struct MsgBoxLayoutInput {
-    int messageWidth = 0;               // the prompt label, sized to its text
+    int messageWidth = 0; // the prompt label, sized to its text
     int messageHeight = 0;
-    std::array<int, 3> captionWidth{};  // each button caption measured in the buttons' font
+    std::array<int, 3> captionWidth{}; // each button caption measured in the buttons' font
     int buttonHeight = 375;
-    int button = 6;                     // button set code: 6, 4 or 3
-    int buttonDirection = 1;            // 1 row, anything else column
+    int button = 6;          // button set code: 6, 4 or 3
+    int buttonDirection = 1; // 1 row, anything else column
     bool buttonWidthEqual = true;
 };
 
 struct MsgBoxLayout {
-    TwipsRect frame;                    // MessageFrame, in the window's client area
-    TwipsRect message;                  // Message, inside the frame
-    std::array<TwipsRect, 3> buttons;   // cmdBtn(0..2), in the window's client area
+    TwipsRect frame;                  // MessageFrame, in the window's client area
+    TwipsRect message;                // Message, inside the frame
+    std::array<TwipsRect, 3> buttons; // cmdBtn(0..2), in the window's client area
     std::array<bool, 3> enabled{};
-    int windowWidth = 0;                // outer size, borders and title bar included
+    int windowWidth = 0; // outer size, borders and title bar included
     int windowHeight = 0;
 };
 
@@ -37,10 +31,5 @@ inline constexpr int kMinButtonWidth = 975;
 inline constexpr int kButtonPadding = 210;
 
 MsgBoxLayout computeMsgBoxLayout(const MsgBoxLayoutInput& in);
-
-// 15 twips per pixel at 96 dots per inch.
-inline constexpr int kTwipsPerPixel = 15;
-int twipsToPixels(int twips);
-int pixelsToTwips(int pixels);
 
 } // namespace zerva::common

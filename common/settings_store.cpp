@@ -713,4 +713,8 @@ QString RegReadString(RegRoot root, const QString& subKey, const QString& valueN
     return RegReadString(SettingsStore::standard(), root, subKey, valueName);
 }
 
+QString installPath(const SettingsStore& store) {
+    return RegReadString(store, HKEY_LOCAL_MACHINE, kProductKey, QStringLiteral("Path"));
+}
+
 } // namespace zerva::common

@@ -98,6 +98,9 @@ QString RegReadString(const SettingsStore& store, RegRoot root, const QString& s
 // The same on the standard store.
 QString RegReadString(RegRoot root, const QString& subKey, const QString& valueName);
 
+// The installed data folder: "Path" of the product key, or "Not Found".
+QString installPath(const SettingsStore& store);
+
 // The message shown at start when the user's settings file is not understood.
 QString settingsNotUnderstoodMessage(const QString& path);
 

@@ -13,6 +13,13 @@
 
 namespace zerva::common {
 
+// Which way a table is used, in both converters: as written, from the chosen format to code
+// page 1256, or reversed, from code page 1256 to the chosen format (two-way tables only).
+enum class Direction {
+    ToMs,
+    FromMs,
+};
+
 // Splits table file text into lines: CR LF, a lone CR and a lone line feed each end one
 // (files written on Linux must not load as the identity table).
 class TableFileLines {

@@ -1,22 +1,15 @@
 // The conversion run behind the window's convert button.
 #include "converter/batch_driver.h"
 
-#include "common/atomic_file.h"
+#include "common/shared_texts.h"
 
 #include "converter/cnv_texts.h"
+#include "converter/convert_file.h"
 #include "converter/converter_messages.h"
-#include "converter/rtf_convert.h"
-#include "converter/text_convert.h"
-#include "converter/word_rtf.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QTemporaryDir>
 #include <QTemporaryFile>
-
-#include <cstdio>
-#include <memory>
 
 namespace zerva::converter {
 
@@ -44,37 +37,34 @@ class Run {
 public:
     Run(const RunSettings& settings, RunWindow& window, WordService& word,
         common::Messenger& messenger, ConversionTable table)
-        : m_settings(settings), m_window(window), m_wordService(word), m_messenger(messenger),
-          m_table(std::move(table)), m_source(folderPrefix(settings.sourceFolder)),
-          m_destination(folderPrefix(settings.destinationFolder)) {
-        m_options.noCounterpart = &m_fileNoCounterpart;
-    }
+        : m_settings(settings), m_window(window), m_messenger(messenger), m_table(std::move(table)),
+          m_source(folderPrefix(settings.sourceFolder)),
+          m_destination(folderPrefix(settings.destinationFolder)),
+          m_files(m_table, settings.reorder, word, messenger,
+                  optionsCounting(m_fileNoCounterpart)) {}
 
     RunOutcome go();
 
 private:
     enum class FileResult { Done, Skipped, Failed };
     FileResult convert(int index, int number, int count);
-    FileResult convertWord(int index, const QString& source, const QString& destination,
-                           const QString& status);
-    bool startWord();
-    void quitWord();
+    static ConvertOptions optionsCounting(qint64& noCounterpart) {
+        ConvertOptions options;
+        options.noCounterpart = &noCounterpart;
+        return options;
+    }
 
     const RunSettings& m_settings;
     RunWindow& m_window;
-    WordService& m_wordService;
     common::Messenger& m_messenger;
     ConversionTable m_table;
     QString m_source;
     QString m_destination;
-    std::unique_ptr<WordDocuments> m_word;
-    bool m_wordUsable = true;
-    std::unique_ptr<QTemporaryDir> m_wordFolder;
     ConvertStatus m_lastStatus = ConvertStatus::Success;
     // Characters without a counterpart: of the file being converted, and of the files done.
     qint64 m_fileNoCounterpart = 0;
     qint64 m_noCounterpart = 0;
-    ConvertOptions m_options;
+    FileConverter m_files;
 };
 
 RunOutcome Run::go() {
@@ -104,13 +94,13 @@ RunOutcome Run::go() {
                 break;
             }
             if (answer != 1) {
-                quitWord();
+                m_files.quitWord();
                 return RunOutcome::Stopped;
             }
         }
     }
-    quitWord();
-    m_messenger.MsgBox(completionNotice(m_noCounterpart));
+    m_files.quitWord();
+    m_messenger.MsgBox(common::completionNotice(m_noCounterpart));
     return RunOutcome::Finished;
 }
 
@@ -121,126 +111,31 @@ Run::FileResult Run::convert(int index, int number, int count) {
     }
     m_fileNoCounterpart = 0;
     const QString name = m_window.fileName(index);
-    const QString source = m_source + name;
     const QString destination = m_destination + name;
     if (QFileInfo::exists(destination) && !m_settings.overwrite) {
         return FileResult::Skipped;
     }
     const QString status = busyStatusText(name, number, count);
-    const QString extension = conversionExtension(name);
-    if (extension == QLatin1String("doc")) {
-        if (!m_wordUsable) {
-            return FileResult::Skipped;
-        }
-        return convertWord(index, source, destination, status);
-    }
-
-    ConvertStatus result = ConvertStatus::SourceUnreadable;
-    if (extension == QLatin1String("rtf")) {
-        m_window.ShowBusy(index, status);
-        result = ConvertRtfFile(source, destination, m_table, m_messenger, m_options);
-    } else if (extension == QLatin1String("txt")) {
-        m_window.ShowBusy(index, status);
-        switch (m_settings.reorder) {
-        case Reorder::RightToLeft:
-            result = ConvertTextFileRtl(source, destination, m_table, m_messenger, m_options);
-            break;
-        case Reorder::LeftToRight:
-            result = ConvertTextFileLtr(source, destination, m_table, m_messenger, m_options);
-            break;
-        case Reorder::None:
-            result = ConvertTextFile(source, destination, m_table, m_messenger, m_options);
-            break;
-        }
-    } else {
+    const FileConversion result =
+        m_files.convert(m_source + name, destination, [&] { m_window.ShowBusy(index, status); });
+    switch (result.outcome) {
+    case FileConversion::NotConvertible:
         return FileResult::Skipped;
-    }
-    m_lastStatus = result;
-    if (!succeeded(result)) {
-        return FileResult::Failed;
-    }
-    m_noCounterpart += m_fileNoCounterpart;
-    m_window.ShowDone(index);
-    return FileResult::Done;
-}
-
-bool Run::startWord() {
-    if (m_word) {
-        return true;
-    }
-    WordStartError error = WordStartError::None;
-    m_word = m_wordService.create(error);
-    if (!m_word) {
-        if (error == WordStartError::CannotCreate) {
-            m_messenger.MsgBox(texts::kMsgInstallWord(), common::kOkOnly, common::errorTitle());
-        }
-        m_wordUsable = false;
+    case FileConversion::NoWordEngine:
         m_window.ShowIdle();
-        return false;
-    }
-    return true;
-}
-
-Run::FileResult Run::convertWord(int index, const QString& source, const QString& destination,
-                                 const QString& status) {
-    if (!startWord()) {
         return FileResult::Skipped;
-    }
-    m_window.ShowBusy(index, status);
-    // The intermediate files live in a folder of this run's own.
-    if (!m_wordFolder) {
-        m_wordFolder = std::make_unique<QTemporaryDir>();
-        if (!m_wordFolder->isValid()) {
-            m_wordFolder.reset();
-            return FileResult::Failed;
-        }
-    }
-    const QString docToRtf = m_wordFolder->filePath(QStringLiteral("DocToRTF.rtf"));
-    const QString bytesRtf = m_wordFolder->filePath(QStringLiteral("CodePage.rtf"));
-    const QString correctBytes = m_wordFolder->filePath(QStringLiteral("CorrectBytes.rtf"));
-    const QString correctRtf = m_wordFolder->filePath(QStringLiteral("CorrectRTF.rtf"));
-    const QString converted = m_wordFolder->filePath(QStringLiteral("Converted.doc"));
-    const auto cleanUp = [&] {
-        for (const QString& f : {docToRtf, bytesRtf, correctBytes, correctRtf, converted}) {
-            QFile::remove(f);
-        }
-    };
-    const bool ok =
-        m_word->saveAsRtf(source, docToRtf) && rtfUnicodeToCodePage(docToRtf, bytesRtf) &&
-        succeeded(ConvertRtfFile(bytesRtf, correctBytes, m_table, m_messenger, m_options)) &&
-        rtfCodePageToUnicode(correctBytes, correctRtf) &&
-        m_word->saveAsWord(correctRtf, converted) &&
-        common::copyFileAtomically(converted, destination).ok;
-    cleanUp();
-    if (!ok) {
+    case FileConversion::Failed:
+        m_lastStatus = result.status;
         return FileResult::Failed;
+    case FileConversion::Converted:
+        break;
     }
     m_noCounterpart += m_fileNoCounterpart;
     m_window.ShowDone(index);
     return FileResult::Done;
-}
-
-void Run::quitWord() {
-    if (m_word) {
-        m_word->Quit();
-        m_word.reset();
-    }
 }
 
 } // namespace
-
-common::MsgBoxArgs completionNotice(qint64 noCounterpart) {
-    common::MsgBoxArgs done;
-    const QString blanks(10, QLatin1Char(' '));
-    done.prompt = blanks + texts::kMsgDone() + blanks;
-    if (noCounterpart > 0) {
-        // A loss is told until the user has seen it.
-        done.prompt += QLatin1Char('\n') + common::noCounterpartMessage(noCounterpart);
-    } else {
-        done.intervalTime = 3000;
-    }
-    return done;
-}
 
 QString busyStatusText(const QString& name, int number, int count) {
     // The name is isolated so that a Latin name and its quotes keep their order in the
@@ -252,10 +147,6 @@ QString busyStatusText(const QString& name, int number, int count) {
 
 bool sameFolder(const QString& a, const QString& b) {
     return normalisedFolder(a) == normalisedFolder(b);
-}
-
-QString conversionExtension(const QString& name) {
-    return name.right(3).toLower();
 }
 
 RunOutcome RunConversion(const RunSettings& settings, RunWindow& window, WordService& word,

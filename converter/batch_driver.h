@@ -1,22 +1,16 @@
 // RunConversion: converts the selected files of the source folder into the destination
-// folder, one after the other, choosing the converter by the file's extension (.txt, .rtf,
-// .doc through the Word engine), and asks the user to retry, skip or stop when one fails.
+// folder, one after the other, each by its extension (converter/convert_file.h), and asks
+// the user to retry, skip or stop when one fails.
 #pragma once
 
 #include "common/messages.h"
 #include "converter/conversion_table.h"
+#include "converter/convert_file.h"
 #include "converter/word_engine.h"
 
 #include <QString>
 
 namespace zerva::converter {
-
-// Reordering of plain text lines (only offered for one-way tables).
-enum class Reorder {
-    None,
-    RightToLeft,
-    LeftToRight,
-};
 
 // The window's choices for one run.
 struct RunSettings {
@@ -53,10 +47,6 @@ enum class RunOutcome {
     DestinationNotWritable, // told; nothing converted
 };
 
-// The notice at the end of a run: it closes by itself after 3 seconds, unless characters
-// without a counterpart in the target encoding were met; it then says how many and stays.
-common::MsgBoxArgs completionNotice(qint64 noCounterpart);
-
 // The status line while a file is converted: the quoted name, then its number among the
 // files of the run and their count.
 QString busyStatusText(const QString& name, int number, int count);
@@ -64,9 +54,6 @@ QString busyStatusText(const QString& name, int number, int count);
 // True when both paths name one folder (after making them absolute and clean, and resolving
 // links where the folders exist).
 bool sameFolder(const QString& a, const QString& b);
-
-// The lower-cased last three characters of a name: what decides its converter.
-QString conversionExtension(const QString& name);
 
 RunOutcome RunConversion(const RunSettings& settings, RunWindow& window, WordService& word,
                          common::Messenger& messenger);

@@ -1,5 +1,6 @@
 // The Persian texts of the file converter: the run's messages, the window's caption and
-// the captions and tooltips of its controls.
+// the captions and tooltips of its controls (those it shares with the clipboard converter
+// are in common/shared_texts.h).
 #pragma once
 
 #include <QString>
@@ -35,10 +36,6 @@ inline QString kRetry() {
 }
 inline QString kCancel() {
     return QStringLiteral("انصراف");
-}
-// The self-closing notice at the end of a run (padded with blanks).
-inline QString kMsgDone() {
-    return QStringLiteral("عمليات تبديل تمام شد.");
 }
 // The program's own name, the title of a message box whose call gives none.
 inline QString kProgramName() {
@@ -77,21 +74,6 @@ inline QString kLabel2() {
 inline QString kDirDTip() {
     return QStringLiteral(".محل كپي كردن پروندههاي تبديل شده");
 }
-inline QString kLabel5() {
-    return QStringLiteral("جهت تبديل :");
-}
-inline QString kChangeToMS() {
-    return QStringLiteral("تبديل به مايكروسافت .");
-}
-inline QString kChangeToMSTip() {
-    return QStringLiteral(".تبديل از قالب انتخاب شده به مايكروسافت");
-}
-inline QString kChangeFromMS() {
-    return QStringLiteral("تبديل از مايكروسافت .");
-}
-inline QString kChangeFromMSTip() {
-    return QStringLiteral(".تبديل از مايكروسافت به قالب انتخاب شده");
-}
 inline QString kLabel6() {
     return QStringLiteral("امكانات ويژه :");
 }
@@ -118,15 +100,6 @@ inline QString kRTLDir() {
 }
 inline QString kRTLDirTip() {
     return QStringLiteral("پروندههاي متن فارسي (راست به چپ)");
-}
-inline QString kCmdChange() {
-    return QStringLiteral("تبديل");
-}
-inline QString kCmdHelp() {
-    return QStringLiteral("راهنما");
-}
-inline QString kCmdExit() {
-    return QStringLiteral("خروج");
 }
 // The pop-up menu of the file list.
 inline QString kFileMenu() {

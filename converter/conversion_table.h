@@ -31,11 +31,7 @@ constexpr char HexLow(std::uint8_t value) {
     return static_cast<char>(d < 10 ? '0' + d : 'a' + d - 10);
 }
 
-// Which way a table is used: as written (format to code page 1256) or reversed.
-enum class Direction {
-    ToMs,   // from the chosen format to code page 1256
-    FromMs, // from code page 1256 to the chosen format (two-way tables only)
-};
+using common::Direction;
 
 // What one source byte becomes when no pair entry matches.
 struct ByteEntry {

@@ -5,48 +5,25 @@
 
 #include "common/platform/help_window.h"
 #include "common/platform/local_single_instance.h"
-#include "common/settings_store.h"
-#include "common/ui/app_setup.h"
 #include "common/ui/mb.h"
-
-#include <QApplication>
-#include <QGuiApplication>
-#include <QScreen>
-#include <QTextBrowser>
+#include "common/ui/program_start.h"
 
 using namespace zerva;
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    common::setupSuiteApplication(app, QStringLiteral("ZervaCBC"));
-
-    // A second copy brings the first one's window to the front and ends.
-    common::LocalSingleInstance instance(QStringLiteral("ZervaCBC"));
-    if (instance.raiseRunningCopy()) {
+    common::SuiteProgram<common::LocalSingleInstance> program(argc, argv,
+                                                              QStringLiteral("ZervaCBC"));
+    if (program.anotherCopyRuns()) {
         return 0;
     }
-
-    const common::SettingsStore settings = common::SettingsStore::standard();
-    const QString installPath = common::RegReadString(settings, common::HKEY_LOCAL_MACHINE,
-                                                      common::kProductKey, QStringLiteral("Path"));
 
     common::QtMessenger messenger(clipboard::texts::kProgramName());
     clipboard::QtClipboardService clipboardService;
     common::SuiteHelpViewer help;
-    clipboard::CBCnv window(installPath, {messenger, clipboardService, help, settings});
+    clipboard::CBCnv window(program.installPath(),
+                            {messenger, clipboardService, help, program.settings()});
     if (!window.load()) {
         return 0;
     }
-    instance.listen([&window] {
-        window.showNormal();
-        window.raise();
-        window.activateWindow();
-    });
-
-    window.adjustSize();
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        window.move(screen->availableGeometry().center() - window.rect().center());
-    }
-    window.show();
-    return QApplication::exec();
+    return program.exec(window, common::WindowSize::FitToContents);
 }

@@ -1,14 +1,15 @@
 // The CBCnv window: controls, their captions, and the wiring of its buttons to the core.
 #include "cbcnv.h"
 
+#include "clipboard/clipboard_command.h"
 #include "clipboard/clipboard_preview.h"
 #include "clipboard/clipboard_texts.h"
-#include "clipboard/convert_clipboard.h"
 #include "clipboard/table_list.h"
 
 #include "common/messages.h"
 #include "common/services.h"
 #include "common/settings_store.h"
+#include "common/ui/converter_controls.h"
 #include "common/ui/fonts.h"
 
 #include <QComboBox>
@@ -25,6 +26,8 @@
 
 namespace zerva::clipboard {
 
+using common::named;
+
 namespace {
 
 // The preview boxes: width and inner margin, in pixels.
@@ -34,20 +37,11 @@ constexpr int kPreviewMargin = 3;
 // The help page's section about this program.
 const QString kHelpSection = QStringLiteral("clipboard");
 
-template <typename W> W* named(W* widget, const QString& name, const QString& text = QString()) {
-    widget->setObjectName(name);
-    widget->setAccessibleName(text.isEmpty() ? name : text);
-    widget->setFont(common::suiteFont(9.75, true));
-    return widget;
-}
-
 } // namespace
 
 CBCnv::CBCnv(QString installPath, CBCnvServices services, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                          Qt::WindowCloseButtonHint),
-      m_installPath(std::move(installPath)), m_services(services) {
+    : QWidget(parent, common::kConverterWindowFlags), m_installPath(std::move(installPath)),
+      m_services(services) {
     setObjectName(QStringLiteral("CBCnv"));
     setWindowTitle(caption());
     setLayoutDirection(Qt::RightToLeft);
@@ -58,17 +52,7 @@ CBCnv::CBCnv(QString installPath, CBCnvServices services, QWidget* parent)
     m_fileFormat->setMinimumWidth(220);
     m_label4->setBuddy(m_fileFormat);
 
-    m_label5 = named(new QLabel(texts::kLabel5()), QStringLiteral("Label5"));
-    m_frame1 = named(new QGroupBox, QStringLiteral("Frame1"));
-    m_changeToMS = named(new QRadioButton(texts::kChangeToMS()), QStringLiteral("ChangeToMS"));
-    m_changeToMS->setToolTip(texts::kChangeToMSTip());
-    m_changeToMS->setChecked(true);
-    m_changeFromMS =
-        named(new QRadioButton(texts::kChangeFromMS()), QStringLiteral("ChangeFromMS"));
-    m_changeFromMS->setToolTip(texts::kChangeFromMSTip());
-    auto* frameLayout = new QVBoxLayout(m_frame1);
-    frameLayout->addWidget(m_changeToMS);
-    frameLayout->addWidget(m_changeFromMS);
+    m_direction = common::makeDirectionControls();
 
     // What a press would do to the clipboard's text, before the user presses.
     m_label6 = named(new QLabel(texts::kPreviewBefore()), QStringLiteral("Label6"));
@@ -90,39 +74,33 @@ CBCnv::CBCnv(QString installPath, CBCnvServices services, QWidget* parent)
                                                  2 * (kPreviewMargin + preview->frameWidth()));
     }
 
-    m_cmdChange = named(new QPushButton(texts::kCmdChange()), QStringLiteral("cmdChange"));
-    m_cmdHelp = named(new QPushButton(texts::kCmdHelp()), QStringLiteral("cmdHelp"));
-    m_cmdExit = named(new QPushButton(texts::kCmdExit()), QStringLiteral("cmdExit"));
-    m_cmdChange->setEnabled(false);
-    for (QPushButton* b : {m_cmdChange, m_cmdHelp, m_cmdExit}) {
-        b->setMinimumWidth(90);
-        b->setAutoDefault(false);
-    }
+    m_commands = common::makeCommandButtons();
+    m_commands.change->setEnabled(false);
 
     auto* grid = new QGridLayout;
     grid->addWidget(m_label4, 0, 0);
     grid->addWidget(m_fileFormat, 0, 1);
-    grid->addWidget(m_label5, 1, 0, Qt::AlignTop);
-    grid->addWidget(m_frame1, 1, 1);
+    grid->addWidget(m_direction.label, 1, 0, Qt::AlignTop);
+    grid->addWidget(m_direction.frame, 1, 1);
     grid->addWidget(m_label6, 2, 0, Qt::AlignTop);
     grid->addWidget(m_previewBefore, 2, 1);
     grid->addWidget(m_label7, 3, 0, Qt::AlignTop);
     grid->addWidget(m_previewAfter, 3, 1);
     auto* buttons = new QHBoxLayout;
-    buttons->addWidget(m_cmdChange);
-    buttons->addWidget(m_cmdHelp);
-    buttons->addWidget(m_cmdExit);
+    buttons->addWidget(m_commands.change);
+    buttons->addWidget(m_commands.help);
+    buttons->addWidget(m_commands.exit);
     auto* root = new QVBoxLayout(this);
     root->addLayout(grid);
     root->addSpacing(6);
     root->addLayout(buttons);
     root->setSizeConstraint(QLayout::SetFixedSize);
 
-    connect(m_cmdChange, &QPushButton::clicked, this, &CBCnv::cmdChange_Click);
+    connect(m_commands.change, &QPushButton::clicked, this, &CBCnv::cmdChange_Click);
     connect(m_fileFormat, &QComboBox::currentIndexChanged, this, &CBCnv::refreshPreview);
-    connect(m_changeToMS, &QRadioButton::toggled, this, &CBCnv::refreshPreview);
-    connect(m_cmdHelp, &QPushButton::clicked, this, &CBCnv::cmdHelp_Click);
-    connect(m_cmdExit, &QPushButton::clicked, this, &CBCnv::cmdExit_Click);
+    connect(m_direction.toMs, &QRadioButton::toggled, this, &CBCnv::refreshPreview);
+    connect(m_commands.help, &QPushButton::clicked, this, &CBCnv::cmdHelp_Click);
+    connect(m_commands.exit, &QPushButton::clicked, this, &CBCnv::cmdExit_Click);
     // F1 anywhere in the window, whichever control has the focus.
     auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
     f1->setContext(Qt::WindowShortcut);
@@ -149,7 +127,7 @@ bool CBCnv::load() {
         m_tableNumbers.push_back(t.number);
     }
     m_watch->InitClipboardChangeNotification([this](bool enabled) {
-        m_cmdChange->setEnabled(enabled);
+        m_commands.change->setEnabled(enabled);
         refreshPreview();
     });
     m_fileFormat->setCurrentIndex(0);
@@ -162,8 +140,7 @@ void CBCnv::cmdChange_Click() {
     if (position < 0 || position >= static_cast<int>(m_tableNumbers.size())) {
         return;
     }
-    const Direction direction =
-        m_changeFromMS->isChecked() ? Direction::ChangeFromMS : Direction::ChangeToMS;
+    const Direction direction = m_direction.direction();
     const ChangeOutcome outcome =
         cmdChangeClick(m_installPath, m_tableNumbers[static_cast<std::size_t>(position)], direction,
                        m_services.clipboard, m_services.messenger);
@@ -172,7 +149,7 @@ void CBCnv::cmdChange_Click() {
         close();
         break;
     case ChangeOutcome::Converted:
-        m_cmdChange->setEnabled(false);
+        m_commands.change->setEnabled(false);
         refreshPreview();
         break;
     case ChangeOutcome::NothingToConvert:
@@ -187,8 +164,7 @@ void CBCnv::refreshPreview() {
         return;
     }
     const int number = m_tableNumbers[static_cast<std::size_t>(position)];
-    const Direction direction =
-        m_changeFromMS->isChecked() ? Direction::ChangeFromMS : Direction::ChangeToMS;
+    const Direction direction = m_direction.direction();
     if (!m_previewTable || m_previewTable->number != number ||
         m_previewTable->direction != direction) {
         // Read quietly: a broken table is reported when the button is pressed.

@@ -6,6 +6,8 @@
 #include "clipboard/clipboard_table.h"
 #include "clipboard/cls_clipboard.h"
 
+#include "common/ui/converter_controls.h"
+
 #include <QWidget>
 
 #include <memory>
@@ -13,10 +15,7 @@
 #include <vector>
 
 class QComboBox;
-class QGroupBox;
 class QLabel;
-class QPushButton;
-class QRadioButton;
 
 namespace zerva::common {
 class HelpViewer;
@@ -66,24 +65,19 @@ private:
     // The table the preview last used, read again only when the choice changes.
     struct PreviewTable {
         int number = 0;
-        Direction direction = Direction::ChangeToMS;
+        Direction direction = Direction::ToMs;
         std::optional<ClipboardTable> table;
     };
     std::optional<PreviewTable> m_previewTable;
 
     QLabel* m_label4;
     QComboBox* m_fileFormat;
-    QLabel* m_label5;
-    QGroupBox* m_frame1;
-    QRadioButton* m_changeToMS;
-    QRadioButton* m_changeFromMS;
+    common::DirectionControls m_direction;
     QLabel* m_label6;
     QLabel* m_previewBefore;
     QLabel* m_label7;
     QLabel* m_previewAfter;
-    QPushButton* m_cmdChange;
-    QPushButton* m_cmdHelp;
-    QPushButton* m_cmdExit;
+    common::CommandButtons m_commands;
 };
 
 } // namespace zerva::clipboard

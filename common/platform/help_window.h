@@ -4,8 +4,7 @@
 #include "common/services.h"
 
 #include <QPointer>
-
-class QTextBrowser;
+#include <QTextBrowser>
 
 namespace zerva::common {
 

@@ -17,15 +17,6 @@
 #include <algorithm>
 
 namespace zerva::common {
-namespace {
-
-QRect toPixels(const TwipsRect& r) {
-    return {twipsToPixels(r.left), twipsToPixels(r.top), twipsToPixels(r.width),
-            twipsToPixels(r.height)};
-}
-
-} // namespace
-
 MB::MB(QWidget* parent, QString programName)
     : QDialog(parent), m_programName(std::move(programName)) {
     setObjectName(QStringLiteral("MB"));

@@ -7,9 +7,10 @@
 #include "converter/window_rules.h"
 
 #include "common/messages.h"
-#include "common/msgbox_layout.h"
 #include "common/services.h"
 #include "common/settings_store.h"
+#include "common/twips.h"
+#include "common/ui/converter_controls.h"
 #include "common/ui/fonts.h"
 
 #include <QCheckBox>
@@ -32,20 +33,12 @@
 
 namespace zerva::converter {
 
+using common::named;
+
 namespace {
 
 // The help page's section about this program.
 const QString kHelpSection = QStringLiteral("converter");
-
-template <typename W> W* named(W* widget, const QString& name, const QString& tip = QString()) {
-    widget->setObjectName(name);
-    widget->setAccessibleName(name);
-    widget->setFont(common::suiteFont(9.75, true));
-    if (!tip.isEmpty()) {
-        widget->setToolTip(tip);
-    }
-    return widget;
-}
 
 bool isFileVolume(const QStorageInfo& volume) {
     static const QStringList kSystemTypes = {
@@ -98,10 +91,8 @@ std::vector<DriveEntry> driveEntries() {
 }
 
 Cnv::Cnv(QString installPath, CnvServices services, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                          Qt::WindowCloseButtonHint),
-      m_installPath(std::move(installPath)), m_services(services) {
+    : QWidget(parent, common::kConverterWindowFlags), m_installPath(std::move(installPath)),
+      m_services(services) {
     setObjectName(QStringLiteral("Cnv"));
     setWindowTitle(caption());
     setLayoutDirection(Qt::RightToLeft);
@@ -134,16 +125,7 @@ Cnv::Cnv(QString installPath, CnvServices services, QWidget* parent)
         list->setMinimumSize(200, 220);
     }
 
-    m_label5 = named(new QLabel(texts::kLabel5()), QStringLiteral("Label5"));
-    m_directionFrame = named(new QGroupBox, QStringLiteral("Frame1"));
-    m_changeToMS = named(new QRadioButton(texts::kChangeToMS()), QStringLiteral("ChangeToMS"),
-                         texts::kChangeToMSTip());
-    m_changeToMS->setChecked(true);
-    m_changeFromMS = named(new QRadioButton(texts::kChangeFromMS()), QStringLiteral("ChangeFromMS"),
-                           texts::kChangeFromMSTip());
-    auto* directionLayout = new QVBoxLayout(m_directionFrame);
-    directionLayout->addWidget(m_changeToMS);
-    directionLayout->addWidget(m_changeFromMS);
+    m_direction = common::makeDirectionControls();
 
     m_label6 = named(new QLabel(texts::kLabel6()), QStringLiteral("Label6"));
     m_replace =
@@ -175,13 +157,7 @@ Cnv::Cnv(QString installPath, CnvServices services, QWidget* parent)
     m_statusBar->setTextFormat(Qt::PlainText);
     setStatusColour(false);
 
-    m_cmdChange = named(new QPushButton(texts::kCmdChange()), QStringLiteral("cmdChange"));
-    m_cmdHelp = named(new QPushButton(texts::kCmdHelp()), QStringLiteral("cmdHelp"));
-    m_cmdExit = named(new QPushButton(texts::kCmdExit()), QStringLiteral("cmdExit"));
-    for (QPushButton* b : {m_cmdChange, m_cmdHelp, m_cmdExit}) {
-        b->setMinimumWidth(90);
-        b->setAutoDefault(false);
-    }
+    m_commands = common::makeCommandButtons();
 
     // Three columns (right to left): source folder, files, destination folder.
     auto* columns = new QGridLayout;
@@ -201,8 +177,8 @@ Cnv::Cnv(QString installPath, CnvServices services, QWidget* parent)
     auto* options = new QGridLayout;
     options->addWidget(m_label4, 0, 0);
     options->addWidget(m_fileFormat, 1, 0, Qt::AlignTop);
-    options->addWidget(m_label5, 0, 1);
-    options->addWidget(m_directionFrame, 1, 1);
+    options->addWidget(m_direction.label, 0, 1);
+    options->addWidget(m_direction.frame, 1, 1);
     options->addWidget(m_label6, 0, 2);
     auto* special = new QVBoxLayout;
     special->addWidget(m_replace);
@@ -210,9 +186,9 @@ Cnv::Cnv(QString installPath, CnvServices services, QWidget* parent)
     options->addLayout(special, 1, 2);
 
     auto* buttons = new QHBoxLayout;
-    buttons->addWidget(m_cmdChange);
-    buttons->addWidget(m_cmdHelp);
-    buttons->addWidget(m_cmdExit);
+    buttons->addWidget(m_commands.change);
+    buttons->addWidget(m_commands.help);
+    buttons->addWidget(m_commands.exit);
     buttons->addStretch();
 
     auto* root = new QVBoxLayout(this);
@@ -231,9 +207,9 @@ Cnv::Cnv(QString installPath, CnvServices services, QWidget* parent)
     connect(m_fileS, &QListWidget::itemSelectionChanged, this, &Cnv::updateSelectionStatus);
     connect(m_fileFormat, &QComboBox::activated, this, &Cnv::FileFormat_Click);
     connect(m_changeDir, &QCheckBox::clicked, this, &Cnv::ChangeDir_Click);
-    connect(m_cmdChange, &QPushButton::clicked, this, &Cnv::cmdChange_Click);
-    connect(m_cmdHelp, &QPushButton::clicked, this, &Cnv::cmdHelp_Click);
-    connect(m_cmdExit, &QPushButton::clicked, this, &Cnv::cmdExit_Click);
+    connect(m_commands.change, &QPushButton::clicked, this, &Cnv::cmdChange_Click);
+    connect(m_commands.help, &QPushButton::clicked, this, &Cnv::cmdHelp_Click);
+    connect(m_commands.exit, &QPushButton::clicked, this, &Cnv::cmdExit_Click);
     m_fileS->installEventFilter(this);
     m_fileS->viewport()->installEventFilter(this);
     m_fileFormat->installEventFilter(this);
@@ -282,7 +258,7 @@ bool Cnv::load(const QString& startFolder) {
         folders->setPath(drives->currentData().toString(), start);
     }
     m_statusBar->setText(texts::kNoneSelected());
-    m_cmdChange->setEnabled(false);
+    m_commands.change->setEnabled(false);
 
     const auto tables = LoadTableList(m_installPath, m_services.messenger);
     if (!tables) {
@@ -375,7 +351,7 @@ void Cnv::updateSelectionStatus() {
     }
     const int selected = static_cast<int>(m_fileS->selectedItems().size());
     m_statusBar->setText(selectionStatusText(selected, m_fileS->count()));
-    m_cmdChange->setEnabled(selected > 0);
+    m_commands.change->setEnabled(selected > 0);
 }
 
 void Cnv::FileFormat_Click() {
@@ -383,9 +359,9 @@ void Cnv::FileFormat_Click() {
     const bool twoWay = position >= 0 && position < static_cast<int>(m_twoWay.size()) &&
                         m_twoWay[static_cast<std::size_t>(position)];
     const DirectionState s = directionRules(twoWay, m_changeDir->isChecked());
-    m_changeFromMS->setEnabled(s.changeFromMsEnabled);
+    m_direction.fromMs->setEnabled(s.changeFromMsEnabled);
     if (s.forceChangeToMs) {
-        m_changeToMS->setChecked(true);
+        m_direction.toMs->setChecked(true);
     }
     m_changeDir->setEnabled(s.changeDirEnabled);
     m_rtlDir->setEnabled(s.reorderEnabled);
@@ -420,7 +396,7 @@ void Cnv::cmdChange_Click() {
     settings.overwrite = m_replace->isChecked();
     settings.tableFolder = m_installPath;
     settings.tableNumber = m_fileFormat->currentIndex() + 1;
-    settings.direction = m_changeFromMS->isChecked() ? Direction::FromMs : Direction::ToMs;
+    settings.direction = m_direction.direction();
     if (m_changeDir->isEnabled() && m_changeDir->isChecked()) {
         settings.reorder = m_rtlDir->isChecked() ? Reorder::RightToLeft : Reorder::LeftToRight;
     }

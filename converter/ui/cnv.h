@@ -5,6 +5,8 @@
 #include "converter/batch_driver.h"
 #include "converter/conversion_table.h"
 
+#include "common/ui/converter_controls.h"
+
 #include <QWidget>
 
 #include <vector>
@@ -14,7 +16,6 @@ class QComboBox;
 class QGroupBox;
 class QLabel;
 class QListWidget;
-class QPushButton;
 class QRadioButton;
 
 namespace zerva::common {
@@ -123,10 +124,7 @@ private:
     QComboBox* m_driveD;
     FolderList* m_dirD;
     QLabel* m_pathD;
-    QLabel* m_label5;
-    QGroupBox* m_directionFrame;
-    QRadioButton* m_changeToMS;
-    QRadioButton* m_changeFromMS;
+    common::DirectionControls m_direction;
     QLabel* m_label6;
     QCheckBox* m_replace;
     QGroupBox* m_frmDir;
@@ -134,9 +132,7 @@ private:
     QRadioButton* m_ltrDir;
     QRadioButton* m_rtlDir;
     QLabel* m_statusBar;
-    QPushButton* m_cmdChange;
-    QPushButton* m_cmdHelp;
-    QPushButton* m_cmdExit;
+    common::CommandButtons m_commands;
 };
 
 } // namespace zerva::converter

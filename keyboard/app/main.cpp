@@ -13,30 +13,24 @@
 
 #include "common/platform/help_window.h"
 #include "common/platform/local_single_instance.h"
-#include "common/settings_store.h"
-#include "common/ui/app_setup.h"
 #include "common/ui/mb.h"
+#include "common/ui/program_start.h"
 #include "common/ui/qt_file_dialogs.h"
-
-#include <QApplication>
-#include <QGuiApplication>
-#include <QScreen>
-#include <QTextBrowser>
 
 using namespace zerva;
 
 using MainWindow = keyboard::frmMain;
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    common::setupSuiteApplication(app, QStringLiteral("Keyboard"));
+    common::SuiteProgram<common::LocalSingleInstance> program(argc, argv,
+                                                              QStringLiteral("Keyboard"));
+    common::SettingsStore& settings = program.settings();
 
+    // The single-copy check is one of the start-up checks, in their order.
     keyboard::HostPlatformCheck platform;
-    common::LocalSingleInstance instance(QStringLiteral("Keyboard"));
-    common::SettingsStore settings = common::SettingsStore::standard();
     common::QtMessenger startupMessenger(keyboard::LayoutModel::programName());
     const keyboard::StartupOutcome outcome =
-        keyboard::runStartupChecks({platform, instance, settings, startupMessenger});
+        keyboard::runStartupChecks({platform, program.instance(), settings, startupMessenger});
     if (!keyboard::goesOn(outcome)) {
         return outcome == keyboard::StartupOutcome::AlreadyRunning ? 0 : 1;
     }
@@ -66,15 +60,5 @@ int main(int argc, char** argv) {
     QObject::connect(&window, &MainWindow::helpRequested, &commands, &keyboard::Commands::cmdHelp);
     commands.load();
 
-    instance.listen([&window] {
-        window.showNormal();
-        window.raise();
-        window.activateWindow();
-    });
-
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        window.move(screen->availableGeometry().center() - window.rect().center());
-    }
-    window.show();
-    return QApplication::exec();
+    return program.exec(window, common::WindowSize::AsBuilt);
 }

@@ -101,9 +101,4 @@ common::TwipsRect paletteRectTwips(int entry) {
     return {};
 }
 
-QRect toPixels(const common::TwipsRect& r) {
-    return {common::twipsToPixels(r.left), common::twipsToPixels(r.top),
-            common::twipsToPixels(r.width), common::twipsToPixels(r.height)};
-}
-
 } // namespace zerva::keyboard

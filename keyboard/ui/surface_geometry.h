@@ -3,7 +3,7 @@
 // at the left whatever the direction of the text.
 #pragma once
 
-#include "common/msgbox_layout.h"
+#include "common/twips.h"
 
 #include <QRect>
 #include <QString>
@@ -27,6 +27,6 @@ QString fixedKeyCaption(int index);                // "BackSp", "Tab", ...
 common::TwipsRect shiftToggleRectTwips(int index); // TglBtnKeyShift 0..1
 common::TwipsRect paletteRectTwips(int entry);     // BtnInsKey 0..103
 
-QRect toPixels(const common::TwipsRect& r);
+using common::toPixels;
 
 } // namespace zerva::keyboard

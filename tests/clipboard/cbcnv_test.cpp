@@ -8,6 +8,7 @@
 #include "tests/clipboard/fake_clipboard.h"
 #include "tests/support/fake_messenger.h"
 #include "tests/support/fake_services.h"
+#include "tests/support/second_start.h"
 #include "tests/support/test_paths.h"
 
 #include <QComboBox>
@@ -177,4 +178,12 @@ TEST_F(CBCnvWindow, PreviewFollowsTheClipboardTheTableAndTheDirection) {
     EXPECT_LT(before->text().count(QChar(0x0645)), wide.size());
     EXPECT_LE(before->fontMetrics().horizontalAdvance(before->text()),
               before->contentsRect().width());
+}
+
+TEST(ZervaCbcProgram, SecondStartRaisesTheFirstWindowAndEnds) {
+    if (const QString reason = zerva::test::secondStartUnavailable(); !reason.isEmpty()) {
+        GTEST_SKIP() << reason.toStdString();
+    }
+    zerva::test::expectSecondStartRaisesTheFirst(QStringLiteral("ZervaCBC"),
+                                                 QStringLiteral("ZervaCBC"));
 }

@@ -1,8 +1,9 @@
 // The clipboard converter's table loader: entry forms, reversal, conflicts and failures.
-#include "clipboard/clipboard_convert.h"
+#include "clipboard/clipboard_rules.h"
 #include "clipboard/clipboard_table.h"
 
 #include "tests/support/fake_messenger.h"
+#include "tests/support/row_name.h"
 #include "tests/support/test_paths.h"
 
 #include <QTemporaryDir>
@@ -45,72 +46,77 @@ TEST_P(LoadedTableConverts, Bytes) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, LoadedTableConverts,
     ::testing::Values(
-        LoadCase{"EmptyFileIsIdentity", "", Direction::ChangeToMS, "00417fc8ff", "00417fc8ff"},
+        LoadCase{"EmptyFileIsIdentity", "", Direction::ToMs, "00417fc8ff", "00417fc8ff"},
         LoadCase{"SectionsAreNotLookedAt", "[Other]\r\n65=66\r\n[Convert Table]\r\n67=68\r\n",
-                 Direction::ChangeToMS, "414243", "424244"},
-        LoadCase{"LoneLineFeedEndsALine", "65=66\n67=68\n200=\n", Direction::ChangeToMS, "4143c8",
+                 Direction::ToMs, "414243", "424244"},
+        LoadCase{"LoneLineFeedEndsALine", "65=66\n67=68\n200=\n", Direction::ToMs, "4143c8",
                  "4244"},
-        LoadCase{"LoneCarriageReturnEndsALine", "65=66\r67=68", Direction::ChangeToMS, "4143",
-                 "4244"},
-        LoadCase{"PairWinsOnlyInItsOrder", "65+66=200\r\n", Direction::ChangeToMS, "41424241",
-                 "c84241"},
-        LoadCase{"PairAtTheEndNeedsItsSecondByte", "65+66=200\r\n", Direction::ChangeToMS, "4241",
+        LoadCase{"LoneCarriageReturnEndsALine", "65=66\r67=68", Direction::ToMs, "4143", "4244"},
+        LoadCase{"PairWinsOnlyInItsOrder", "65+66=200\r\n", Direction::ToMs, "41424241", "c84241"},
+        LoadCase{"PairAtTheEndNeedsItsSecondByte", "65+66=200\r\n", Direction::ToMs, "4241",
                  "4241"},
-        LoadCase{"EmptyValueDrops", "200=\r\n", Direction::ChangeToMS, "41c8c842", "4142"},
-        LoadCase{"OneByteToTwo", "200=10+13\r\n", Direction::ChangeToMS, "c841", "0a0d41"},
-        LoadCase{"ReversedTwoToOneIsAPair", "200=10+13\r\n", Direction::ChangeFromMS, "0a0d0d0a",
+        LoadCase{"EmptyValueDrops", "200=\r\n", Direction::ToMs, "41c8c842", "4142"},
+        LoadCase{"OneByteToTwo", "200=10+13\r\n", Direction::ToMs, "c841", "0a0d41"},
+        LoadCase{"ReversedTwoToOneIsAPair", "200=10+13\r\n", Direction::FromMs, "0a0d0d0a",
                  "c80d0a"},
-        LoadCase{"ReversedPairGivesTwoBytes", "65+66=200\r\n", Direction::ChangeFromMS, "c8",
-                 "4142"},
-        LoadCase{"ReversedDropIsIgnored", "65=\r\n", Direction::ChangeFromMS, "41", "41"},
-        LoadCase{"CommentKeyAndTrailingComment", ";200=5\r\n200 = 6 ; remark\r\n",
-                 Direction::ChangeToMS, "c8", "06"},
-        LoadCase{"LinesWithoutEqualsIgnored", "hello\r\n\r\n65=66\r\n", Direction::ChangeToMS, "41",
+        LoadCase{"ReversedPairGivesTwoBytes", "65+66=200\r\n", Direction::FromMs, "c8", "4142"},
+        LoadCase{"ReversedDropIsIgnored", "65=\r\n", Direction::FromMs, "41", "41"},
+        LoadCase{"CommentKeyAndTrailingComment", ";200=5\r\n200 = 6 ; remark\r\n", Direction::ToMs,
+                 "c8", "06"},
+        LoadCase{"LinesWithoutEqualsIgnored", "hello\r\n\r\n65=66\r\n", Direction::ToMs, "41",
                  "42"},
-        LoadCase{"SameLineTwiceLoads", "65=66\r\n65=66\r\n65+67=1\r\n65+67=1\r\n",
-                 Direction::ChangeToMS, "414143", "4201"},
-        LoadCase{"FromMSLaterLineWins", "65=66\r\n67=66\r\n", Direction::ChangeFromMS, "42", "43"},
-        LoadCase{"FromMSManyToOneBothLoad", "66=65\r\n67=65\r\n", Direction::ChangeFromMS, "41",
-                 "43"},
+        LoadCase{"SameLineTwiceLoads", "65=66\r\n65=66\r\n65+67=1\r\n65+67=1\r\n", Direction::ToMs,
+                 "414143", "4201"},
+        LoadCase{"FromMSLaterLineWins", "65=66\r\n67=66\r\n", Direction::FromMs, "42", "43"},
+        LoadCase{"FromMSManyToOneBothLoad", "66=65\r\n67=65\r\n", Direction::FromMs, "41", "43"},
         // The sections read only from code page 1256 (written from its side): skipped
         // towards it, even where their keys meet other lines'; from it, they serve the bytes
         // no other line gives back.
-        LoadCase{"ReverseSectionsSkippedToMS", kReverseSections, Direction::ChangeToMS,
-                 "c8c9818042", "c9c9818043"},
-        LoadCase{"ReverseSectionsFromMS", kReverseSections, Direction::ChangeFromMS, "c9c8818042",
+        LoadCase{"ReverseSectionsSkippedToMS", kReverseSections, Direction::ToMs, "c8c9818042",
+                 "c9c9818043"},
+        LoadCase{"ReverseSectionsFromMS", kReverseSections, Direction::FromMs, "c9c8818042",
                  "c807c83f42"},
-        LoadCase{"BadReverseLineIgnoredToMS", "[No Counterpart]\r\n128+129=63\r\n",
-                 Direction::ChangeToMS, "80", "80"}),
+        LoadCase{"BadReverseLineIgnoredToMS", "[No Counterpart]\r\n128+129=63\r\n", Direction::ToMs,
+                 "80", "80"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(ClipboardTableLoad, RejectsBadNumbersAndConflicts) {
-    struct Bad {
-        const char* name;
-        const char* file;
-        Direction direction;
-    };
-    const Bad cases[] = {
-        {"ByteTooLarge", "300=5\r\n", Direction::ChangeToMS},
-        {"LetterKey", "x=5\r\n", Direction::ChangeToMS},
-        {"EmptyKey", "=5\r\n", Direction::ChangeToMS},
-        {"EmptyAfterPlusInKey", "200+=5\r\n", Direction::ChangeToMS},
-        {"EmptyAfterPlusInValue", "200=5+\r\n", Direction::ChangeToMS},
-        {"TwoByteKeyWithoutTarget", "200+201=\r\n", Direction::ChangeToMS},
-        {"TwoByteKeyWithoutTargetReversed", "200+201=\r\n", Direction::ChangeFromMS},
-        {"NegativeNumber", "-1=5\r\n", Direction::ChangeToMS},
-        {"SingleConflictToMS", "65=66\r\n65=67\r\n", Direction::ChangeToMS},
-        {"SingleConflictInCount", "65=66\r\n65=66+67\r\n", Direction::ChangeToMS},
-        {"DropThenMap", "65=\r\n65=66\r\n", Direction::ChangeToMS},
-        {"PairConflictToMS", "65+66=1\r\n65+66=2\r\n", Direction::ChangeToMS},
-        {"PairConflictFromMS", "1=65+66\r\n2=65+66\r\n", Direction::ChangeFromMS},
-        {"TwoByteReverseLineFromMS", "[No Counterpart]\r\n128+129=63\r\n", Direction::ChangeFromMS},
-    };
-    for (const Bad& c : cases) {
-        TableProblem problem;
-        EXPECT_FALSE(parseClipboardTable(c.file, c.direction, &problem)) << c.name;
-        EXPECT_GT(problem.line, 0) << c.name;
-    }
+namespace {
+
+struct Bad {
+    const char* name;
+    const char* file;
+    Direction direction;
+};
+
+class ClipboardTableRejects : public ::testing::TestWithParam<Bad> {};
+
+TEST_P(ClipboardTableRejects, BadNumbersAndConflicts) {
+    const Bad& c = GetParam();
+    TableProblem problem;
+    EXPECT_FALSE(parseClipboardTable(c.file, c.direction, &problem));
+    EXPECT_GT(problem.line, 0);
 }
+
+const Bad kBads[] = {
+    {"ByteTooLarge", "300=5\r\n", Direction::ToMs},
+    {"LetterKey", "x=5\r\n", Direction::ToMs},
+    {"EmptyKey", "=5\r\n", Direction::ToMs},
+    {"EmptyAfterPlusInKey", "200+=5\r\n", Direction::ToMs},
+    {"EmptyAfterPlusInValue", "200=5+\r\n", Direction::ToMs},
+    {"TwoByteKeyWithoutTarget", "200+201=\r\n", Direction::ToMs},
+    {"TwoByteKeyWithoutTargetReversed", "200+201=\r\n", Direction::FromMs},
+    {"NegativeNumber", "-1=5\r\n", Direction::ToMs},
+    {"SingleConflictToMS", "65=66\r\n65=67\r\n", Direction::ToMs},
+    {"SingleConflictInCount", "65=66\r\n65=66+67\r\n", Direction::ToMs},
+    {"DropThenMap", "65=\r\n65=66\r\n", Direction::ToMs},
+    {"PairConflictToMS", "65+66=1\r\n65+66=2\r\n", Direction::ToMs},
+    {"PairConflictFromMS", "1=65+66\r\n2=65+66\r\n", Direction::FromMs},
+    {"TwoByteReverseLineFromMS", "[No Counterpart]\r\n128+129=63\r\n", Direction::FromMs},
+};
+INSTANTIATE_TEST_SUITE_P(Cases, ClipboardTableRejects, ::testing::ValuesIn(kBads),
+                         zerva::test::RowName());
+
+} // namespace
 
 TEST(ClipboardTableLoad, HasNoLimitOnPairsAndSearchesNewestFirst) {
     QByteArray file;
@@ -120,7 +126,7 @@ TEST(ClipboardTableLoad, HasNoLimitOnPairsAndSearchesNewestFirst) {
                     QByteArray::number(second) + "\r\n";
         }
     }
-    const auto table = parseClipboardTable(file, Direction::ChangeToMS);
+    const auto table = parseClipboardTable(file, Direction::ToMs);
     ASSERT_TRUE(table);
     EXPECT_EQ(convertTextBytes(*table, hex("01c7027f")), hex("c77f"));
     EXPECT_EQ(FindPairTarget("41014102", "41"), QByteArrayView("02"));
@@ -130,16 +136,16 @@ TEST(ClipboardTableLoad, FindsTableFileInAnyCaseAndReportsFailures) {
     QTemporaryDir dir;
     ASSERT_TRUE(zerva::test::writeFile(dir.filePath(QStringLiteral("Table3.ini")), "65=66\r\n"));
     zerva::test::FakeMessenger messenger;
-    const auto table = LoadClipboardTable(dir.path(), 3, Direction::ChangeToMS, messenger);
+    const auto table = LoadClipboardTable(dir.path(), 3, Direction::ToMs, messenger);
     ASSERT_TRUE(table);
     EXPECT_EQ(convertTextBytes(*table, "A"), QByteArray("B"));
     EXPECT_TRUE(messenger.boxes().empty());
 
     // Missing file, then a file with a conflict: the same message naming the number.
-    EXPECT_FALSE(LoadClipboardTable(dir.path(), 4, Direction::ChangeToMS, messenger));
+    EXPECT_FALSE(LoadClipboardTable(dir.path(), 4, Direction::ToMs, messenger));
     ASSERT_TRUE(
         zerva::test::writeFile(dir.filePath(QStringLiteral("TABLE12.INI")), "65=66\r\n65=67\r\n"));
-    EXPECT_FALSE(LoadClipboardTable(dir.path(), 12, Direction::ChangeToMS, messenger));
+    EXPECT_FALSE(LoadClipboardTable(dir.path(), 12, Direction::ToMs, messenger));
     ASSERT_EQ(messenger.boxes().size(), 2u);
     EXPECT_EQ(messenger.boxes()[0].prompt, tableFailureMessage(4));
     EXPECT_EQ(messenger.boxes()[1].prompt,

@@ -1,7 +1,7 @@
 // The converter on the real X clipboard, with xclip as the other application: what xclip
 // puts there is converted and read back by xclip byte for byte, and the watch follows it.
+#include "clipboard/clipboard_command.h"
 #include "clipboard/cls_clipboard.h"
-#include "clipboard/convert_clipboard.h"
 #include "clipboard/platform/qt_clipboard_service.h"
 
 #include "common/codepage.h"
@@ -102,7 +102,7 @@ protected:
     }
 
     ConvertOutcome convert() {
-        const auto table = parseClipboardTable(kTable, Direction::ChangeToMS);
+        const auto table = parseClipboardTable(kTable, Direction::ToMs);
         EXPECT_TRUE(table);
         const ConvertOutcome outcome = ConvertClipboard(*table, *service, messenger);
         if (outcome == ConvertOutcome::Converted) {

@@ -1,5 +1,6 @@
 // The MB window offscreen: captions, preset answers, the close box, Escape, the timed box.
 #include "common/ui/mb.h"
+#include "tests/support/row_name.h"
 #include "tests/support/wait.h"
 
 #include <QApplication>
@@ -95,42 +96,51 @@ TEST(MB, APaddedLineKeepsItsWidthAmongOthers) {
     EXPECT_GE(two.layoutTwips().message.width, alone.layoutTwips().message.width);
 }
 
-TEST(MB, AnswersFromButtonsCloseBoxAndKeys) {
-    struct Case {
-        const char* name;
-        int button;
-        std::function<void(MB*)> action;
-        int expected;
-    };
-    const Case cases[] = {
-        {"click No", kYesNo, [](MB* b) { QTest::mouseClick(b->button(1), Qt::LeftButton); }, 1},
-        {"click Cancel", kYesNoCancel,
-         [](MB* b) { QTest::mouseClick(b->button(2), Qt::LeftButton); }, 2},
-        {"close box on OK", kOkOnly, [](MB* b) { b->close(); }, 0},
-        {"close box on Yes/No", kYesNo, [](MB* b) { b->close(); }, 1},
-        {"close box on Yes/No/Cancel", kYesNoCancel, [](MB* b) { b->close(); }, 2},
-        {"Enter presses the focused first button", kYesNoCancel,
-         [](MB* b) { QTest::keyClick(b->focusWidget(), Qt::Key_Return); }, 0},
-        {"Tab then Space presses No", kYesNoCancel,
-         [](MB* b) {
-             QTest::keyClick(b->focusWidget(), Qt::Key_Tab);
-             QTest::keyClick(b->focusWidget(), Qt::Key_Space);
-         },
-         1},
-        {"Escape does nothing", kYesNo,
-         [](MB* b) {
-             QTest::keyClick(b, Qt::Key_Escape);
-             EXPECT_TRUE(b->isVisible());
-             QTest::mouseClick(b->button(0), Qt::LeftButton);
-         },
-         0},
-    };
-    for (const Case& c : cases) {
-        MB box;
-        whenShown(c.action);
-        EXPECT_EQ(box.MsgBox(args(c.button)), c.expected) << c.name;
-    }
+namespace {
+
+struct AnswerCase {
+    const char* name;
+    int button;
+    std::function<void(MB*)> action;
+    int expected;
+};
+
+class MBAnswers : public ::testing::TestWithParam<AnswerCase> {};
+
+TEST_P(MBAnswers, FromButtonsCloseBoxAndKeys) {
+    const AnswerCase& c = GetParam();
+    MB box;
+    whenShown(c.action);
+    EXPECT_EQ(box.MsgBox(args(c.button)), c.expected);
 }
+
+const AnswerCase kAnswerCases[] = {
+    {"ClickNo", kYesNo, [](MB* b) { QTest::mouseClick(b->button(1), Qt::LeftButton); }, 1},
+    {"ClickCancel", kYesNoCancel, [](MB* b) { QTest::mouseClick(b->button(2), Qt::LeftButton); },
+     2},
+    {"CloseBoxOnOK", kOkOnly, [](MB* b) { b->close(); }, 0},
+    {"CloseBoxOnYesNo", kYesNo, [](MB* b) { b->close(); }, 1},
+    {"CloseBoxOnYesNoCancel", kYesNoCancel, [](MB* b) { b->close(); }, 2},
+    {"EnterPressesTheFocusedFirstButton", kYesNoCancel,
+     [](MB* b) { QTest::keyClick(b->focusWidget(), Qt::Key_Return); }, 0},
+    {"TabThenSpacePressesNo", kYesNoCancel,
+     [](MB* b) {
+         QTest::keyClick(b->focusWidget(), Qt::Key_Tab);
+         QTest::keyClick(b->focusWidget(), Qt::Key_Space);
+     },
+     1},
+    {"EscapeDoesNothing", kYesNo,
+     [](MB* b) {
+         QTest::keyClick(b, Qt::Key_Escape);
+         EXPECT_TRUE(b->isVisible());
+         QTest::mouseClick(b->button(0), Qt::LeftButton);
+     },
+     0},
+};
+INSTANTIATE_TEST_SUITE_P(Cases, MBAnswers, ::testing::ValuesIn(kAnswerCases),
+                         zerva::test::RowName());
+
+} // namespace
 
 TEST(MB, TimedBoxReturnsAtOnceAndClosesItself) {
     QtMessenger messenger(QStringLiteral("program"));

@@ -1,5 +1,6 @@
 // The message box geometry, checked in twips without a screen.
 #include "common/msgbox_layout.h"
+#include "tests/support/row_name.h"
 
 #include <gtest/gtest.h>
 
@@ -21,46 +22,56 @@ MsgBoxLayoutInput input(int w, int h, int button, int direction, bool equal = tr
 
 } // namespace
 
-TEST(MsgBoxLayout, RowLayouts) {
-    struct Case {
-        const char* name;
-        MsgBoxLayoutInput in;
-        std::array<int, 3> lefts;
-        int width;     // every button
-        int msgWidth;  // after widening
-        int windowWidth;
-        int windowHeight;
-    };
-    const Case cases[] = {
-        // One button centred under the frame; the gap 1252.5 rounds to even.
-        {"code 6", input(3000, 195, 6, 1), {1252, 1252, 1252}, 975, 3000, 3570, 1590},
-        // Two buttons: "بلي" on the right, "خير" on the left, the spare behind "خير".
-        {"code 4", input(3000, 195, 4, 1), {1995, 510, 510}, 975, 3000, 3570, 1590},
-        // Three buttons with a prompt wide enough: gaps (3360 - 3285) / 4 + 120 = 138.75.
-        {"code 3", input(3000, 390, 3, 1), {2367, 1253, 139}, 975, 3000, 3570, 1785},
-        // A prompt narrower than the buttons: the label widens to their total - 360, gaps 120.
-        {"narrow prompt", input(600, 195, 3, 1), {2310, 1215, 120}, 975, 2925, 3495, 1590},
-        // Two buttons, same narrow prompt.
-        {"narrow two", input(600, 195, 4, 1), {1215, 120, 120}, 975, 1830, 2400, 1590},
-    };
-    for (const Case& c : cases) {
-        const MsgBoxLayout l = computeMsgBoxLayout(c.in);
-        for (std::size_t i = 0; i < 3; ++i) {
-            EXPECT_EQ(l.buttons[i].left, c.lefts[i]) << c.name << " button " << i;
-            EXPECT_EQ(l.buttons[i].width, c.width) << c.name;
-            EXPECT_EQ(l.buttons[i].top, c.in.messageHeight + 510) << c.name;
-            EXPECT_EQ(l.buttons[i].height, 375) << c.name;
-        }
-        EXPECT_EQ(l.message.width, c.msgWidth) << c.name;
-        EXPECT_EQ(l.frame.left, 120) << c.name;
-        EXPECT_EQ(l.frame.width, c.msgWidth + 240) << c.name;
-        EXPECT_EQ(l.windowWidth, c.windowWidth) << c.name;
-        EXPECT_EQ(l.windowHeight, c.windowHeight) << c.name;
+namespace {
+
+struct RowCase {
+    const char* name;
+    MsgBoxLayoutInput in;
+    std::array<int, 3> lefts;
+    int width;    // every button
+    int msgWidth; // after widening
+    int windowWidth;
+    int windowHeight;
+};
+
+class MsgBoxRowLayout : public ::testing::TestWithParam<RowCase> {};
+
+TEST_P(MsgBoxRowLayout, PlacesButtonsAndSizesTheWindow) {
+    const RowCase& c = GetParam();
+    const MsgBoxLayout l = computeMsgBoxLayout(c.in);
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(l.buttons[i].left, c.lefts[i]) << "button " << i;
+        EXPECT_EQ(l.buttons[i].width, c.width);
+        EXPECT_EQ(l.buttons[i].top, c.in.messageHeight + 510);
+        EXPECT_EQ(l.buttons[i].height, 375);
     }
+    EXPECT_EQ(l.message.width, c.msgWidth);
+    EXPECT_EQ(l.frame.left, 120);
+    EXPECT_EQ(l.frame.width, c.msgWidth + 240);
+    EXPECT_EQ(l.windowWidth, c.windowWidth);
+    EXPECT_EQ(l.windowHeight, c.windowHeight);
 }
 
+const RowCase kRowCases[] = {
+    // One button centred under the frame; the gap 1252.5 rounds to even.
+    {"Code6", input(3000, 195, 6, 1), {1252, 1252, 1252}, 975, 3000, 3570, 1590},
+    // Two buttons: "بلي" on the right, "خير" on the left, the spare behind "خير".
+    {"Code4", input(3000, 195, 4, 1), {1995, 510, 510}, 975, 3000, 3570, 1590},
+    // Three buttons with a prompt wide enough: gaps (3360 - 3285) / 4 + 120 = 138.75.
+    {"Code3", input(3000, 390, 3, 1), {2367, 1253, 139}, 975, 3000, 3570, 1785},
+    // A prompt narrower than the buttons: the label widens to their total - 360, gaps 120.
+    {"NarrowPrompt", input(600, 195, 3, 1), {2310, 1215, 120}, 975, 2925, 3495, 1590},
+    // Two buttons, same narrow prompt.
+    {"NarrowTwo", input(600, 195, 4, 1), {1215, 120, 120}, 975, 1830, 2400, 1590},
+};
+INSTANTIATE_TEST_SUITE_P(Cases, MsgBoxRowLayout, ::testing::ValuesIn(kRowCases),
+                         zerva::test::RowName());
+
+} // namespace
+
 TEST(MsgBoxLayout, EnabledButtonsFollowTheCode) {
-    EXPECT_EQ(computeMsgBoxLayout(input(3000, 195, 6, 1)).enabled, (std::array{true, false, false}));
+    EXPECT_EQ(computeMsgBoxLayout(input(3000, 195, 6, 1)).enabled,
+              (std::array{true, false, false}));
     EXPECT_EQ(computeMsgBoxLayout(input(3000, 195, 4, 1)).enabled, (std::array{true, true, false}));
     EXPECT_EQ(computeMsgBoxLayout(input(3000, 195, 3, 1)).enabled, (std::array{true, true, true}));
     EXPECT_EQ(computeMsgBoxLayout(input(3000, 195, 5, 1)).enabled,
@@ -106,11 +117,4 @@ TEST(MsgBoxLayout, ColumnLayouts) {
     EXPECT_EQ(tall1.buttons[0].top, 1058);
     EXPECT_EQ(tall1.buttons[1].top, 2 * 1058 + 375);
     EXPECT_EQ(tall1.buttons[2].top, 3 * 1058 + 750);
-}
-
-TEST(MsgBoxLayout, TwipsToPixels) {
-    EXPECT_EQ(twipsToPixels(15), 1);
-    EXPECT_EQ(twipsToPixels(375), 25);
-    EXPECT_EQ(twipsToPixels(975), 65);
-    EXPECT_EQ(pixelsToTwips(65), 975);
 }

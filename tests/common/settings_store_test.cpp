@@ -3,6 +3,7 @@
 #include "common/settings_store.h"
 #include "tests/support/full_disk.h"
 #include "tests/support/reg_bytes.h"
+#include "tests/support/row_name.h"
 #include "tests/support/test_paths.h"
 
 #include <QDateTime>
@@ -45,7 +46,21 @@ protected:
     QString m_defaults;
 };
 
-TEST_F(SettingsStoreTest, RegReadString_ValueTypesAndMissingEntries) {
+const QString kCodePageKey = QStringLiteral("System\\CurrentControlSet\\Control\\Nls\\CodePage");
+
+struct ValueCase {
+    const char* name;
+    RegRoot root;
+    QString key;
+    QString value;
+    QString expected;
+};
+
+class RegReadStringValues : public SettingsStoreTest,
+                            public ::testing::WithParamInterface<ValueCase> {};
+
+TEST_P(RegReadStringValues, TypesAndMissingEntries) {
+    const ValueCase& c = GetParam();
     defaults(
         QStringLiteral("[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\Nls\\CodePage]\n"
                        "\"ACP\"=\"1256\"\n"
@@ -59,41 +74,35 @@ TEST_F(SettingsStoreTest, RegReadString_ValueTypesAndMissingEntries) {
                        "\"Expand\"=hex(2):25,54,45,4d,50,25,00\n"
                        "\"Literal\"=\"Not Found\"\n"
                        "@=\"the default\"\n"));
-    const QString key = QStringLiteral("System\\CurrentControlSet\\Control\\Nls\\CodePage");
-    struct Case {
-        const char* name;
-        RegRoot root;
-        QString key;
-        QString value;
-        QString expected;
-    };
-    const Case cases[] = {
-        {"string", HKEY_LOCAL_MACHINE, key, QStringLiteral("ACP"), QStringLiteral("1256")},
-        {"empty string", HKEY_LOCAL_MACHINE, key, QStringLiteral("Empty"), QString()},
-        {"escapes", HKEY_LOCAL_MACHINE, key, QStringLiteral("Quoted"),
-         QStringLiteral("C:\\Zerva \"2001\"")},
-        {"raw bytes", HKEY_LOCAL_MACHINE, key, QStringLiteral("Bytes"), QStringLiteral("000F10")},
-        {"continued hex", HKEY_LOCAL_MACHINE, key, QStringLiteral("Long"),
-         QStringLiteral("01ABFF")},
-        {"whole number", HKEY_LOCAL_MACHINE, key, QStringLiteral("Number"),
-         QStringLiteral("123456")},
-        {"small number", HKEY_LOCAL_MACHINE, key, QStringLiteral("Small"), QStringLiteral("7")},
-        {"expandable string is not expanded", HKEY_LOCAL_MACHINE, key, QStringLiteral("Expand"),
-         QStringLiteral("%TEMP%")},
-        {"default value", HKEY_LOCAL_MACHINE, key, QString(), QStringLiteral("the default")},
-        {"case-insensitive names", HKEY_LOCAL_MACHINE,
-         QStringLiteral("system\\currentcontrolset\\CONTROL\\nls\\codepage"), QStringLiteral("acp"),
-         QStringLiteral("1256")},
-        {"literal Not Found", HKEY_LOCAL_MACHINE, key, QStringLiteral("Literal"), kNotFound},
-        {"missing value", HKEY_LOCAL_MACHINE, key, QStringLiteral("OEMCP"), kNotFound},
-        {"missing key", HKEY_LOCAL_MACHINE, QStringLiteral("Software\\Nothing"),
-         QStringLiteral("Path"), kNotFound},
-        {"other root", HKEY_CURRENT_USER, key, QStringLiteral("ACP"), kNotFound},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(read(c.root, c.key, c.value), c.expected) << c.name;
-    }
+    EXPECT_EQ(read(c.root, c.key, c.value), c.expected);
 }
+
+const ValueCase kValueCases[] = {
+    {"String", HKEY_LOCAL_MACHINE, kCodePageKey, QStringLiteral("ACP"), QStringLiteral("1256")},
+    {"EmptyString", HKEY_LOCAL_MACHINE, kCodePageKey, QStringLiteral("Empty"), QString()},
+    {"Escapes", HKEY_LOCAL_MACHINE, kCodePageKey, QStringLiteral("Quoted"),
+     QStringLiteral("C:\\Zerva \"2001\"")},
+    {"RawBytes", HKEY_LOCAL_MACHINE, kCodePageKey, QStringLiteral("Bytes"),
+     QStringLiteral("000F10")},
+    {"ContinuedHex", HKEY_LOCAL_MACHINE, kCodePageKey, QStringLiteral("Long"),
+     QStringLiteral("01ABFF")},
+    {"WholeNumber", HKEY_LOCAL_MACHINE, kCodePageKey, QStringLiteral("Number"),
+     QStringLiteral("123456")},
+    {"SmallNumber", HKEY_LOCAL_MACHINE, kCodePageKey, QStringLiteral("Small"), QStringLiteral("7")},
+    {"ExpandableStringIsNotExpanded", HKEY_LOCAL_MACHINE, kCodePageKey, QStringLiteral("Expand"),
+     QStringLiteral("%TEMP%")},
+    {"DefaultValue", HKEY_LOCAL_MACHINE, kCodePageKey, QString(), QStringLiteral("the default")},
+    {"CaseInsensitiveNames", HKEY_LOCAL_MACHINE,
+     QStringLiteral("system\\currentcontrolset\\CONTROL\\nls\\codepage"), QStringLiteral("acp"),
+     QStringLiteral("1256")},
+    {"LiteralNotFound", HKEY_LOCAL_MACHINE, kCodePageKey, QStringLiteral("Literal"), kNotFound},
+    {"MissingValue", HKEY_LOCAL_MACHINE, kCodePageKey, QStringLiteral("OEMCP"), kNotFound},
+    {"MissingKey", HKEY_LOCAL_MACHINE, QStringLiteral("Software\\Nothing"), QStringLiteral("Path"),
+     kNotFound},
+    {"OtherRoot", HKEY_CURRENT_USER, kCodePageKey, QStringLiteral("ACP"), kNotFound},
+};
+INSTANTIATE_TEST_SUITE_P(Cases, RegReadStringValues, ::testing::ValuesIn(kValueCases),
+                         zerva::test::RowName());
 
 TEST_F(SettingsStoreTest, RegReadString_LengthLimitOfTheBuffer) {
     const QString s2047(2047, QLatin1Char('x'));

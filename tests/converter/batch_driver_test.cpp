@@ -6,6 +6,7 @@
 #include "tests/converter/fake_run_window.h"
 #include "tests/support/fake_messenger.h"
 #include "tests/support/full_disk.h"
+#include "tests/support/row_name.h"
 #include "tests/support/test_paths.h"
 
 #include "common/messages.h"
@@ -152,89 +153,95 @@ TEST_F(RunConversionTest, InPlaceNeedsOverwriteEvenWhenTheFolderIsWrittenAnother
     EXPECT_EQ(messenger.prompts(), QStringList{kDone});
 }
 
-TEST_F(RunConversionTest, ChoosesTheConverterByTheLastThreeCharactersInAnyCase) {
-    const struct {
-        const char* name;
-        QByteArray in;
-        QByteArray out; // empty: skipped
-    } cases[] = {
-        {"upper.TXT", "A\\'e1", "B\\'e1"},
-        {"rich.Rtf", "A\\'e1", "A\\'c1"},
-        {"long.text", "A", ""},
-        {"notes.md", "A", ""},
-        {"xtxt", "A", "B"}, // no dot, but it ends in txt
-    };
-    QStringList names;
-    for (const auto& c : cases) {
-        ASSERT_TRUE(writeFile(path("src/") + QString::fromUtf8(c.name), c.in));
-        names << QString::fromUtf8(c.name);
-    }
-    FakeRunWindow window(names, std::vector<bool>(names.size(), true));
+struct ChoiceCase {
+    const char* name;
+    const char* file;
+    QByteArray in;
+    QByteArray out; // empty: skipped
+};
+
+class ConverterChoice : public RunConversionTest,
+                        public ::testing::WithParamInterface<ChoiceCase> {};
+
+TEST_P(ConverterChoice, GoesByTheLastThreeCharactersInAnyCase) {
+    const ChoiceCase& c = GetParam();
+    const QString name = QString::fromUtf8(c.file);
+    ASSERT_TRUE(writeFile(path("src/") + name, c.in));
+    FakeRunWindow window({name}, {true});
     EXPECT_EQ(run(window), RunOutcome::Finished);
-    for (std::size_t i = 0; i < std::size(cases); ++i) {
-        SCOPED_TRACE(cases[i].name);
-        const QString target = path("dst/") + QString::fromUtf8(cases[i].name);
-        if (cases[i].out.isEmpty()) {
-            EXPECT_FALSE(QFile::exists(target));
-            EXPECT_TRUE(window.selection[i]);
-        } else {
-            EXPECT_EQ(readFile(target), cases[i].out);
-            EXPECT_FALSE(window.selection[i]);
-        }
+    const QString target = path("dst/") + name;
+    if (c.out.isEmpty()) {
+        EXPECT_FALSE(QFile::exists(target));
+        EXPECT_TRUE(window.selection[0]);
+    } else {
+        EXPECT_EQ(readFile(target), c.out);
+        EXPECT_FALSE(window.selection[0]);
     }
     EXPECT_EQ(messenger.prompts(), QStringList{kDone});
 }
 
-TEST_F(RunConversionTest, FailureQuestionNextRetryAndStop) {
+const ChoiceCase kChoiceCases[] = {
+    {"UpperCaseText", "upper.TXT", "A\\'e1", "B\\'e1"},
+    {"MixedCaseRtf", "rich.Rtf", "A\\'e1", "A\\'c1"},
+    {"LongerExtensionSkipped", "long.text", "A", ""},
+    {"OtherExtensionSkipped", "notes.md", "A", ""},
+    {"NoDotButEndsInTxt", "xtxt", "A", "B"},
+};
+INSTANTIATE_TEST_SUITE_P(Cases, ConverterChoice, ::testing::ValuesIn(kChoiceCases),
+                         zerva::test::RowName());
+
+struct QuestionCase {
+    const char* name;
+    std::initializer_list<int> answers;
+    int questions;
+    RunOutcome outcome;
+    bool okConverted;
+};
+
+class FailureQuestion : public RunConversionTest,
+                        public ::testing::WithParamInterface<QuestionCase> {};
+
+TEST_P(FailureQuestion, NextRetryAndStop) {
+    const QuestionCase& c = GetParam();
     ASSERT_TRUE(writeFile(path("src/ok.txt"), "A"));
     ASSERT_TRUE(writeFile(path("src/w.doc"), "{\\rtf1 A}"));
     const QString failed = fileFailedMessage(QStringLiteral("missing.txt"));
-    const struct {
-        const char* name;
-        std::initializer_list<int> answers;
-        int questions;
-        RunOutcome outcome;
-        bool okConverted;
-    } cases[] = {
-        {"next", {0}, 1, RunOutcome::Finished, true},
-        {"retry then next", {1, 1, 0}, 3, RunOutcome::Finished, true},
-        {"stop", {2}, 1, RunOutcome::Stopped, false},
-        {"close box", {}, 1, RunOutcome::Stopped, false},
-    };
     word.failure = WordStartError::None;
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        QFile::remove(path("dst/ok.txt"));
-        QFile::remove(path("dst/w.doc"));
-        messenger.clear();
-        messenger.answer(c.answers);
-        word.quits = 0;
-        FakeRunWindow window(
-            {QStringLiteral("w.doc"), QStringLiteral("missing.txt"), QStringLiteral("ok.txt")},
-            {true, true, true});
-        EXPECT_EQ(run(window), c.outcome);
-        QStringList expected;
-        for (int k = 0; k < c.questions; ++k) {
-            expected << failed;
-        }
-        if (c.outcome == RunOutcome::Finished) {
-            expected << kDone;
-        }
-        EXPECT_EQ(messenger.prompts(), expected);
-        const zerva::common::MsgBoxArgs& question = messenger.boxes()[0];
-        EXPECT_EQ(question.button, zerva::common::kYesNoCancel);
-        EXPECT_EQ(question.title, QString());
-        EXPECT_EQ(question.yesCaption, QStringLiteral("بعدي"));
-        EXPECT_EQ(question.noCaption, QStringLiteral("سعي مجدد"));
-        EXPECT_EQ(question.cancelCaption, QStringLiteral("انصراف"));
-        EXPECT_EQ(QFile::exists(path("dst/ok.txt")), c.okConverted);
-        EXPECT_TRUE(window.selection[1]); // the failed file stays selected
-        EXPECT_EQ(word.quits, 1);         // the engine ends with the run, stopped or not
-        EXPECT_FALSE(window.busyColour);
+    messenger.answer(c.answers);
+    FakeRunWindow window(
+        {QStringLiteral("w.doc"), QStringLiteral("missing.txt"), QStringLiteral("ok.txt")},
+        {true, true, true});
+    EXPECT_EQ(run(window), c.outcome);
+    QStringList expected;
+    for (int k = 0; k < c.questions; ++k) {
+        expected << failed;
     }
+    if (c.outcome == RunOutcome::Finished) {
+        expected << kDone;
+    }
+    EXPECT_EQ(messenger.prompts(), expected);
+    const zerva::common::MsgBoxArgs& question = messenger.boxes()[0];
+    EXPECT_EQ(question.button, zerva::common::kYesNoCancel);
+    EXPECT_EQ(question.title, QString());
+    EXPECT_EQ(question.yesCaption, QStringLiteral("بعدي"));
+    EXPECT_EQ(question.noCaption, QStringLiteral("سعي مجدد"));
+    EXPECT_EQ(question.cancelCaption, QStringLiteral("انصراف"));
+    EXPECT_EQ(QFile::exists(path("dst/ok.txt")), c.okConverted);
+    EXPECT_TRUE(window.selection[1]); // the failed file stays selected
+    EXPECT_EQ(word.quits, 1);         // the engine ends with the run, stopped or not
+    EXPECT_FALSE(window.busyColour);
+}
 
-    // Retrying after the cause is gone converts the file.
-    messenger.clear();
+const QuestionCase kQuestionCases[] = {
+    {"Next", {0}, 1, RunOutcome::Finished, true},
+    {"RetryThenNext", {1, 1, 0}, 3, RunOutcome::Finished, true},
+    {"Stop", {2}, 1, RunOutcome::Stopped, false},
+    {"CloseBox", {}, 1, RunOutcome::Stopped, false},
+};
+INSTANTIATE_TEST_SUITE_P(Cases, FailureQuestion, ::testing::ValuesIn(kQuestionCases),
+                         zerva::test::RowName());
+
+TEST_F(RunConversionTest, RetryAfterTheCauseIsGoneConvertsTheFile) {
     messenger.answer({1});
     messenger.onBox = [this](const zerva::common::MsgBoxArgs&) {
         writeFile(path("src/missing.txt"), "AA");
@@ -242,7 +249,8 @@ TEST_F(RunConversionTest, FailureQuestionNextRetryAndStop) {
     FakeRunWindow window({QStringLiteral("missing.txt")}, {true});
     EXPECT_EQ(run(window), RunOutcome::Finished);
     EXPECT_EQ(readFile(path("dst/missing.txt")), QByteArray("BB"));
-    EXPECT_EQ(messenger.prompts(), (QStringList{failed, kDone}));
+    EXPECT_EQ(messenger.prompts(),
+              (QStringList{fileFailedMessage(QStringLiteral("missing.txt")), kDone}));
 }
 
 TEST_F(RunConversionTest, DestinationThatCannotBeWritten) {
@@ -329,39 +337,42 @@ TEST_F(RunConversionTest, SpecialFilesAreRefusedWithTheirOwnMessage) {
     EXPECT_EQ(readFile(path("dst/c.txt")), QByteArray("B"));
 }
 
-TEST_F(RunConversionTest, WithoutAWordEngineSaysSoOnceAndSkipsEveryDocument) {
+struct EngineCase {
+    const char* name;
+    WordStartError failure;
+    bool told; // the install message comes before the closing notice
+};
+
+class WithoutAWordEngine : public RunConversionTest,
+                           public ::testing::WithParamInterface<EngineCase> {};
+
+TEST_P(WithoutAWordEngine, OneNoticeAtMostAndEveryDocumentSkipped) {
+    const EngineCase& c = GetParam();
     ASSERT_TRUE(writeFile(path("src/x.doc"), "{\\rtf1 A}"));
     ASSERT_TRUE(writeFile(path("src/y.DOC"), "{\\rtf1 A}"));
     ASSERT_TRUE(writeFile(path("src/z.txt"), "A"));
     const QString install = QStringLiteral(
         "براي تبديل فايلها با فرمت Word Documents(.Doc) ابتدا نرمافزار Word را نصب نمائيد.");
-    const struct {
-        const char* name;
-        WordStartError failure;
-        QStringList prompts;
-    } cases[] = {
-        {"no engine", WordStartError::CannotCreate, {install, kDone}},
-        {"engine did not start", WordStartError::Failed, {kDone}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        messenger.clear();
-        word.failure = c.failure;
-        word.creates = 0;
-        QFile::remove(path("dst/z.txt"));
-        FakeRunWindow window(
-            {QStringLiteral("x.doc"), QStringLiteral("y.DOC"), QStringLiteral("z.txt")},
-            {true, true, true});
-        EXPECT_EQ(run(window), RunOutcome::Finished);
-        EXPECT_EQ(messenger.prompts(), c.prompts);
-        if (c.failure == WordStartError::CannotCreate) {
-            EXPECT_EQ(messenger.boxes()[0].title, zerva::common::errorTitle());
-        }
-        EXPECT_EQ(word.creates, 1);
-        EXPECT_EQ(window.selection, (std::vector<bool>{true, true, false}));
-        EXPECT_EQ(entries("dst"), QStringList{QStringLiteral("z.txt")});
+    word.failure = c.failure;
+    FakeRunWindow window(
+        {QStringLiteral("x.doc"), QStringLiteral("y.DOC"), QStringLiteral("z.txt")},
+        {true, true, true});
+    EXPECT_EQ(run(window), RunOutcome::Finished);
+    EXPECT_EQ(messenger.prompts(), c.told ? (QStringList{install, kDone}) : QStringList{kDone});
+    if (c.told) {
+        EXPECT_EQ(messenger.boxes()[0].title, zerva::common::errorTitle());
     }
+    EXPECT_EQ(word.creates, 1);
+    EXPECT_EQ(window.selection, (std::vector<bool>{true, true, false}));
+    EXPECT_EQ(entries("dst"), QStringList{QStringLiteral("z.txt")});
 }
+
+const EngineCase kEngineCases[] = {
+    {"NoEngine", WordStartError::CannotCreate, true},
+    {"EngineDidNotStart", WordStartError::Failed, false},
+};
+INSTANTIATE_TEST_SUITE_P(Cases, WithoutAWordEngine, ::testing::ValuesIn(kEngineCases),
+                         zerva::test::RowName());
 
 TEST_F(RunConversionTest, WordDocumentsGoThroughRtfAndComeBackAsUnicode) {
     word.failure = WordStartError::None;

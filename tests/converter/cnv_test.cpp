@@ -5,10 +5,11 @@
 #include "tests/converter/fake_run_window.h"
 #include "tests/support/fake_messenger.h"
 #include "tests/support/fake_services.h"
+#include "tests/support/second_start.h"
 #include "tests/support/test_paths.h"
 
-#include "common/msgbox_layout.h"
 #include "common/settings_store.h"
+#include "common/twips.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -387,6 +388,14 @@ TEST_F(CnvWindow, HelpOpensTheConverterSectionFromButtonAndF1AndExitCloses) {
     }
     QTest::mouseClick(child<QPushButton>(*w, "cmdExit"), Qt::LeftButton);
     EXPECT_FALSE(w->isVisible());
+}
+
+TEST(ZervaCnvProgram, SecondStartRaisesTheFirstWindowAndEnds) {
+    if (const QString reason = zerva::test::secondStartUnavailable(); !reason.isEmpty()) {
+        GTEST_SKIP() << reason.toStdString();
+    }
+    zerva::test::expectSecondStartRaisesTheFirst(QStringLiteral("ZervaCNV"),
+                                                 QStringLiteral("ZervaCNV"));
 }
 
 } // namespace

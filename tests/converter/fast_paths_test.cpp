@@ -2,7 +2,7 @@
 // kernels are built for and this processor runs, and both against simple models of the
 // rules, on long inputs where most blocks take a fast path and the rest fall back at every
 // offset in a block.
-#include "clipboard/clipboard_convert.h"
+#include "clipboard/clipboard_rules.h"
 #include "clipboard/clipboard_table.h"
 #include "converter/rtf_convert.h"
 #include "converter/text_convert.h"
@@ -134,7 +134,7 @@ TEST(FastPaths, RtfConversionAgreesWithTheClipboardRulesWhateverTheBlocksHold) {
     const auto table = parseConversionTable(tableText, Direction::ToMs);
     ASSERT_TRUE(table.has_value());
     const auto clipTable =
-        zerva::clipboard::parseClipboardTable(tableText, zerva::clipboard::Direction::ChangeToMS);
+        zerva::clipboard::parseClipboardTable(tableText, zerva::clipboard::Direction::ToMs);
     ASSERT_TRUE(clipTable.has_value());
     // Mostly text, control words and escapes that keep their length; now and then anything
     // the fast loops must leave to the careful one.

@@ -1,6 +1,6 @@
 // The bundled tables of the build tree's data folder: both loaders read every table, and real
 // Persian text put into the legacy encodings by iconv converts as iconv converts it.
-#include "clipboard/clipboard_convert.h"
+#include "clipboard/clipboard_rules.h"
 #include "clipboard/clipboard_table.h"
 #include "clipboard/table_list.h"
 #include "converter/conversion_table.h"
@@ -9,6 +9,7 @@
 #include "tests/converter/real_text.h"
 #include "tests/converter/test_tables.h"
 #include "tests/support/fake_messenger.h"
+#include "tests/support/row_name.h"
 #include "tests/support/test_paths.h"
 
 #include "common/codepage.h"
@@ -227,9 +228,9 @@ TEST(RealTables, EveryListedTableLoadsWithBothLoaders) {
         SCOPED_TRACE(entry.name.toStdString());
         EXPECT_FALSE(entry.name.isEmpty());
         std::vector<std::pair<Direction, clip::Direction>> directions{
-            {Direction::ToMs, clip::Direction::ChangeToMS}};
+            {Direction::ToMs, clip::Direction::ToMs}};
         if (entry.twoWay) {
-            directions.push_back({Direction::FromMs, clip::Direction::ChangeFromMS});
+            directions.push_back({Direction::FromMs, clip::Direction::FromMs});
             twoWay.push_back(n);
         }
         for (const auto& [direction, clipDirection] : directions) {
@@ -271,80 +272,85 @@ TEST(RealTables, EveryListedTableLoadsWithBothLoaders) {
     EXPECT_EQ(offeredNumbers, twoWay);
 }
 
-TEST(RealTables, PersianTextAsIconvConvertsIt) {
+struct EncodingCase {
+    const char* name;
+    const char* table;
+    const char* encoding;
+};
+
+class RealTablesAsIconv : public ::testing::TestWithParam<EncodingCase> {};
+
+TEST_P(RealTablesAsIconv, PersianTextConvertsAsIconvConvertsIt) {
+    const EncodingCase& c = GetParam();
     const QStringList words = dictionaryWords(20);
     if (words.isEmpty()) {
         GTEST_SKIP() << "the Persian dictionary (package myspell-fa) is not installed";
     }
-    const struct {
-        const char* table;
-        const char* encoding;
-    } cases[] = {
-        {"ISIRI 3342", "ISIRI-3342"},
-        {"IBM 864 (DOS Arabic)", "IBM864"},
-        {"ISO 8859-6", "ISO-8859-6"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.table);
-        const int n = tableNumber(QString::fromLatin1(c.table));
-        ASSERT_NE(n, 0);
-        // The encoding's characters as iconv reads them, one byte a line; those that iconv
-        // also puts into code page 1256 (through their letters) are the ones to write with.
-        QByteArray lines;
-        for (int b = 128; b < 256; ++b) {
-            lines += static_cast<char>(b);
-            lines += '\n';
-        }
-        const auto decoded = iconv(lines, c.encoding, "UTF-8", true);
-        ASSERT_TRUE(decoded.has_value());
-        Shaper shaper;
-        for (const QString& ch : QString::fromUtf8(*decoded).split(u'\n')) {
-            if (ch.size() == 1 && iconvToCp1256(ch)) {
-                shaper.add(ch[0].unicode());
-            }
-        }
-        // Lines of twelve words, in the encoding's letter forms (IBM 864 holds contextual
-        // forms), put into the encoding by iconv.
-        QString text;
-        int kept = 0;
-        for (const QString& word : words) {
-            if (const auto shaped = shaper.shape(word)) {
-                text += *shaped + (++kept % 12 == 0 ? QStringLiteral("\r\n") : QStringLiteral(" "));
-            }
-        }
-        ASSERT_GT(kept, 500);
-        const auto legacy = iconv(text.toUtf8(), "UTF-8", c.encoding);
-        ASSERT_TRUE(legacy.has_value());
-        const auto legacyText = iconv(*legacy, c.encoding, "UTF-8");
-        ASSERT_TRUE(legacyText.has_value());
-        const auto expected = iconvToCp1256(QString::fromUtf8(*legacyText));
-        ASSERT_TRUE(expected.has_value());
-
-        const ConversionTable table = bundledTable(n, Direction::ToMs);
-        ConvertOptions small;
-        small.chunkSize = 997;
-        QByteArray out = convertBytes(ConvertTextFile, table, *legacy, small);
-        EXPECT_TRUE(out == *expected) << difference(out, *expected);
-        ToolRun tool;
-        const QStringList number{QStringLiteral("--table"), QString::number(n)};
-        out = tool.convert(QStringLiteral("t.txt"), *legacy, number);
-        EXPECT_TRUE(out == *expected) << difference(out, *expected);
-        out = tool.convert(QStringLiteral("t.txt"), *legacy, number + A({"--clipboard-text"}));
-        EXPECT_TRUE(out == *expected) << difference(out, *expected);
-        out = tool.convert(QStringLiteral("t.rtf"), asRtf(*legacy), number);
-        EXPECT_TRUE(out == asRtf(*expected)) << difference(out, asRtf(*expected));
-        out =
-            tool.convert(QStringLiteral("t.rtf"), asRtf(*legacy), number + A({"--clipboard-rtf"}));
-        EXPECT_TRUE(out == asRtf(*expected)) << difference(out, asRtf(*expected));
-        if (bundledList()[n - 1].twoWay) {
-            out = tool.convert(QStringLiteral("t.txt"), *expected, number + A({"--from-ms"}));
-            EXPECT_TRUE(out == *legacy) << difference(out, *legacy);
-            out = tool.convert(QStringLiteral("t.txt"), *expected,
-                               number + A({"--from-ms", "--clipboard-text"}));
-            EXPECT_TRUE(out == *legacy) << difference(out, *legacy);
+    const int n = tableNumber(QString::fromLatin1(c.table));
+    ASSERT_NE(n, 0);
+    // The encoding's characters as iconv reads them, one byte a line; those that iconv
+    // also puts into code page 1256 (through their letters) are the ones to write with.
+    QByteArray lines;
+    for (int b = 128; b < 256; ++b) {
+        lines += static_cast<char>(b);
+        lines += '\n';
+    }
+    const auto decoded = iconv(lines, c.encoding, "UTF-8", true);
+    ASSERT_TRUE(decoded.has_value());
+    Shaper shaper;
+    for (const QString& ch : QString::fromUtf8(*decoded).split(u'\n')) {
+        if (ch.size() == 1 && iconvToCp1256(ch)) {
+            shaper.add(ch[0].unicode());
         }
     }
+    // Lines of twelve words, in the encoding's letter forms (IBM 864 holds contextual
+    // forms), put into the encoding by iconv.
+    QString text;
+    int kept = 0;
+    for (const QString& word : words) {
+        if (const auto shaped = shaper.shape(word)) {
+            text += *shaped + (++kept % 12 == 0 ? QStringLiteral("\r\n") : QStringLiteral(" "));
+        }
+    }
+    ASSERT_GT(kept, 500);
+    const auto legacy = iconv(text.toUtf8(), "UTF-8", c.encoding);
+    ASSERT_TRUE(legacy.has_value());
+    const auto legacyText = iconv(*legacy, c.encoding, "UTF-8");
+    ASSERT_TRUE(legacyText.has_value());
+    const auto expected = iconvToCp1256(QString::fromUtf8(*legacyText));
+    ASSERT_TRUE(expected.has_value());
+
+    const ConversionTable table = bundledTable(n, Direction::ToMs);
+    ConvertOptions small;
+    small.chunkSize = 997;
+    QByteArray out = convertBytes(ConvertTextFile, table, *legacy, small);
+    EXPECT_TRUE(out == *expected) << difference(out, *expected);
+    ToolRun tool;
+    const QStringList number{QStringLiteral("--table"), QString::number(n)};
+    out = tool.convert(QStringLiteral("t.txt"), *legacy, number);
+    EXPECT_TRUE(out == *expected) << difference(out, *expected);
+    out = tool.convert(QStringLiteral("t.txt"), *legacy, number + A({"--clipboard-text"}));
+    EXPECT_TRUE(out == *expected) << difference(out, *expected);
+    out = tool.convert(QStringLiteral("t.rtf"), asRtf(*legacy), number);
+    EXPECT_TRUE(out == asRtf(*expected)) << difference(out, asRtf(*expected));
+    out = tool.convert(QStringLiteral("t.rtf"), asRtf(*legacy), number + A({"--clipboard-rtf"}));
+    EXPECT_TRUE(out == asRtf(*expected)) << difference(out, asRtf(*expected));
+    if (bundledList()[n - 1].twoWay) {
+        out = tool.convert(QStringLiteral("t.txt"), *expected, number + A({"--from-ms"}));
+        EXPECT_TRUE(out == *legacy) << difference(out, *legacy);
+        out = tool.convert(QStringLiteral("t.txt"), *expected,
+                           number + A({"--from-ms", "--clipboard-text"}));
+        EXPECT_TRUE(out == *legacy) << difference(out, *legacy);
+    }
 }
+
+const EncodingCase kEncodingCases[] = {
+    {"Isiri3342", "ISIRI 3342", "ISIRI-3342"},
+    {"Ibm864", "IBM 864 (DOS Arabic)", "IBM864"},
+    {"Iso88596", "ISO 8859-6", "ISO-8859-6"},
+};
+INSTANTIATE_TEST_SUITE_P(Cases, RealTablesAsIconv, ::testing::ValuesIn(kEncodingCases),
+                         zerva::test::RowName());
 
 TEST(RealTables, IranSystemVisualLinesReadLogicallyAfterRtl) {
     const QStringList words = dictionaryWords(37);

@@ -1,7 +1,7 @@
 // From code page 1256 with the bundled ISO 8859-6 table: the characters ISO 8859-6 lacks
 // take their reverse best fits or become "?" and are counted, in the text, RTF and clipboard
 // converters and in zerva-convert; towards code page 1256 nothing changes.
-#include "clipboard/clipboard_convert.h"
+#include "clipboard/clipboard_rules.h"
 #include "clipboard/clipboard_table.h"
 #include "converter/conversion_table.h"
 #include "converter/rtf_convert.h"
@@ -160,7 +160,7 @@ TEST_F(ReverseFits, TextAndRtfConvertersFitAndCount) {
 }
 
 TEST_F(ReverseFits, ClipboardConversionsFitAndCount) {
-    const clip::ClipboardTable table = bundledClip(n, clip::Direction::ChangeFromMS);
+    const clip::ClipboardTable table = bundledClip(n, clip::Direction::FromMs);
     const Sample s = sample(3);
     qint64 counted = 0;
     EXPECT_EQ(clip::convertTextBytes(table, s.cp1256, &counted).toHex(' '), s.iso.toHex(' '));
@@ -178,7 +178,7 @@ TEST_F(ReverseFits, ClipboardConversionsFitAndCount) {
 TEST_F(ReverseFits, NoByteBecomesAnotherCharacterSilently) {
     const ConversionTable from = bundled(n, Direction::FromMs);
     const ConversionTable to = bundled(n, Direction::ToMs);
-    const clip::ClipboardTable clipFrom = bundledClip(n, clip::Direction::ChangeFromMS);
+    const clip::ClipboardTable clipFrom = bundledClip(n, clip::Direction::FromMs);
     // The bytes listed as best fits in the file.
     std::vector<bool> listed(256, false);
     bool inFits = false;
@@ -250,8 +250,8 @@ TEST_F(ReverseFits, TowardsCodePage1256EveryTableIsAsWithoutTheNewSections) {
                           b->findPair(bx, static_cast<std::uint8_t>(y)));
             }
         }
-        const auto ca = clip::parseClipboardTable(full, clip::Direction::ChangeToMS);
-        const auto cb = clip::parseClipboardTable(before, clip::Direction::ChangeToMS);
+        const auto ca = clip::parseClipboardTable(full, clip::Direction::ToMs);
+        const auto cb = clip::parseClipboardTable(before, clip::Direction::ToMs);
         ASSERT_TRUE(ca && cb);
         for (int x = 0; x < 256; ++x) {
             const clip::ByteCells& p = (*ca)[static_cast<std::uint8_t>(x)];

@@ -1,6 +1,6 @@
 // The RTF converter: escapes, pairs, escaped backslashes, level groups, cut-off escapes and
 // buffer-size independence.
-#include "clipboard/clipboard_convert.h"
+#include "clipboard/clipboard_rules.h"
 #include "clipboard/clipboard_table.h"
 #include "converter/rtf_convert.h"
 #include "tests/converter/test_tables.h"
@@ -66,8 +66,8 @@ TEST(ConvertRtfFile, ReversedTableWritesLowerCase) {
 TEST(ConvertRtfFile, AgreesWithTheClipboardRulesOnLongText) {
     const auto lines = {"225=193", "226=", "227=170+187", "228+229=204", "171=10+239", "200=201"};
     const ConversionTable table = makeTable(lines);
-    const auto clipTable = zerva::clipboard::parseClipboardTable(
-        zerva::test::tableText(lines), zerva::clipboard::Direction::ChangeToMS);
+    const auto clipTable = zerva::clipboard::parseClipboardTable(zerva::test::tableText(lines),
+                                                                 zerva::clipboard::Direction::ToMs);
     ASSERT_TRUE(clipTable.has_value());
     const char* const tokens[] = {"\\'e1",
                                   "\\'E1",

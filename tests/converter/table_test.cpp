@@ -2,6 +2,7 @@
 #include "converter/conversion_table.h"
 #include "converter/converter_messages.h"
 #include "tests/converter/test_tables.h"
+#include "tests/support/row_name.h"
 #include "tests/support/test_paths.h"
 
 #include <QTemporaryDir>
@@ -46,33 +47,39 @@ TEST_F(TableFilesTest, LoadTableList_NamesAndDirections) {
     EXPECT_TRUE(m_messenger.all().isEmpty());
 }
 
-TEST_F(TableFilesTest, LoadTableList_Failures) {
-    const struct {
-        const char* name;
-        const char* body; // nullptr: no list file at all
-        QString message;
-    } cases[] = {
-        {"no file", nullptr, noTablesMessage()},
-        {"no count", "[Code pages]\ntable1=x\n", noTablesMessage()},
-        {"count zero", "[Code pages]\ntables=0\n", noTablesMessage()},
-        {"count not a number", "[Code pages]\ntables=many\n", noTablesMessage()},
-        {"other section", "[Tables]\ntables=2\n", noTablesMessage()},
-        {"negative count", "[Code pages]\ntables=-1\n", tableListErrorMessage()},
-        {"count too large", "[Code pages]\ntables=40000\n", tableListErrorMessage()},
-    };
-    for (const auto& c : cases) {
-        QTemporaryDir dir;
-        if (c.body) {
-            ASSERT_TRUE(writeFile(dir.filePath(QStringLiteral("ZERVACNV.INI")), c.body));
-        }
-        FakeMessenger messenger;
-        EXPECT_FALSE(LoadTableList(dir.path(), messenger).has_value()) << c.name;
-        ASSERT_EQ(messenger.boxes().size(), 1u) << c.name;
-        EXPECT_EQ(messenger.boxes()[0].prompt, c.message) << c.name;
-        EXPECT_EQ(messenger.boxes()[0].title, zerva::common::errorTitle()) << c.name;
-        EXPECT_EQ(messenger.boxes()[0].button, zerva::common::kOkOnly) << c.name;
+struct ListFailureCase {
+    const char* name;
+    const char* body; // nullptr: no list file at all
+    QString message;
+};
+
+class LoadTableListFailures : public ::testing::TestWithParam<ListFailureCase> {};
+
+TEST_P(LoadTableListFailures, ToldWithTheirMessage) {
+    const ListFailureCase& c = GetParam();
+    QTemporaryDir dir;
+    if (c.body) {
+        ASSERT_TRUE(writeFile(dir.filePath(QStringLiteral("ZERVACNV.INI")), c.body));
     }
+    FakeMessenger messenger;
+    EXPECT_FALSE(LoadTableList(dir.path(), messenger).has_value());
+    ASSERT_EQ(messenger.boxes().size(), 1u);
+    EXPECT_EQ(messenger.boxes()[0].prompt, c.message);
+    EXPECT_EQ(messenger.boxes()[0].title, zerva::common::errorTitle());
+    EXPECT_EQ(messenger.boxes()[0].button, zerva::common::kOkOnly);
 }
+
+const ListFailureCase kListFailureCases[] = {
+    {"NoFile", nullptr, noTablesMessage()},
+    {"NoCount", "[Code pages]\ntable1=x\n", noTablesMessage()},
+    {"CountZero", "[Code pages]\ntables=0\n", noTablesMessage()},
+    {"CountNotANumber", "[Code pages]\ntables=many\n", noTablesMessage()},
+    {"OtherSection", "[Tables]\ntables=2\n", noTablesMessage()},
+    {"NegativeCount", "[Code pages]\ntables=-1\n", tableListErrorMessage()},
+    {"CountTooLarge", "[Code pages]\ntables=40000\n", tableListErrorMessage()},
+};
+INSTANTIATE_TEST_SUITE_P(Cases, LoadTableListFailures, ::testing::ValuesIn(kListFailureCases),
+                         zerva::test::RowName());
 
 struct Expect {
     int byte;
@@ -123,27 +130,33 @@ TEST(ConversionTable, PrecomputedHexForms) {
     EXPECT_EQ(QByteArray(ConversionTable().byte(0xAB).out1Hex.data(), 2), "ab");
 }
 
-TEST(ConversionTable, SectionsAndLineEnds) {
-    const struct {
-        const char* name;
-        QByteArray text;
-        int out1Of66;
-    } cases[] = {
-        {"lone line feeds", "[Convert Table]\n66=1\n", 1},
-        {"lone carriage returns", "[Convert Table]\r66=2\r", 2},
-        {"no section", "66=3\r\n", 66},
-        {"other case", "[convert table]\r\n66=4\r\n", 66},
-        {"blank after header", "[Convert Table] \r\n66=5\r\n", 66},
-        {"other section after", "[Convert Table]\r\n66=6\r\n[Notes]\r\n66=7\r\n", 6},
-        {"second occurrence", "[Convert Table]\n66=8\n[x]\n66=9\n[Convert Table]\n66=10\n", 10},
-        {"empty section", "[Convert Table]\r\n", 66},
-    };
-    for (const auto& c : cases) {
-        const auto t = parseConversionTable(c.text, Direction::ToMs);
-        ASSERT_TRUE(t.has_value()) << c.name;
-        EXPECT_EQ(t->byte(66).out1, c.out1Of66) << c.name;
-    }
+struct SectionCase {
+    const char* name;
+    QByteArray text;
+    int out1Of66;
+};
+
+class TableSections : public ::testing::TestWithParam<SectionCase> {};
+
+TEST_P(TableSections, AndLineEnds) {
+    const SectionCase& c = GetParam();
+    const auto t = parseConversionTable(c.text, Direction::ToMs);
+    ASSERT_TRUE(t.has_value());
+    EXPECT_EQ(t->byte(66).out1, c.out1Of66);
 }
+
+const SectionCase kSectionCases[] = {
+    {"LoneLineFeeds", "[Convert Table]\n66=1\n", 1},
+    {"LoneCarriageReturns", "[Convert Table]\r66=2\r", 2},
+    {"NoSection", "66=3\r\n", 66},
+    {"OtherCase", "[convert table]\r\n66=4\r\n", 66},
+    {"BlankAfterHeader", "[Convert Table] \r\n66=5\r\n", 66},
+    {"OtherSectionAfter", "[Convert Table]\r\n66=6\r\n[Notes]\r\n66=7\r\n", 6},
+    {"SecondOccurrence", "[Convert Table]\n66=8\n[x]\n66=9\n[Convert Table]\n66=10\n", 10},
+    {"EmptySection", "[Convert Table]\r\n", 66},
+};
+INSTANTIATE_TEST_SUITE_P(Cases, TableSections, ::testing::ValuesIn(kSectionCases),
+                         zerva::test::RowName());
 
 TEST(ConversionTable, SectionsReadOnlyFromCodePage1256) {
     // 200 -> 201 both ways; from code page 1256, 128 has no counterpart and 129 and 130 have

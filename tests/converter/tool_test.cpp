@@ -1,7 +1,9 @@
 // zerva-convert: argument rules, the table list, file conversion and exit codes.
 #include "converter/converter_messages.h"
+#include "tests/converter/fake_run_window.h"
 #include "tests/converter/test_tables.h"
 #include "tests/support/full_disk.h"
+#include "tests/support/row_name.h"
 #include "tests/support/test_paths.h"
 #include "tools/zerva-convert/cli.h"
 
@@ -22,6 +24,10 @@ using zerva::test::writeFile;
 
 namespace {
 
+const QString kCannotWrite = QStringLiteral("امكان نوشتن در مقصد موجود نميباشد.");
+const QString kInstallWord = QStringLiteral(
+    "براي تبديل فايلها با فرمت Word Documents(.Doc) ابتدا نرمافزار Word را نصب نمائيد.");
+
 QString arg(const char* text) {
     return QString::fromLatin1(text);
 }
@@ -34,41 +40,44 @@ template <typename... Args> QStringList A(const Args&... args) {
     return {arg(args)...};
 }
 
-TEST(ZervaConvertArguments, Parsing) {
-    const struct {
-        const char* name;
-        QStringList args;
-        bool ok;
-        cli::Mode mode;
-    } cases[] = {
-        {"files", A("--table", "2", "--rtl", "--out", "o", "a.txt"), true, cli::Mode::Files},
-        {"list", A("--tables", "t", "--list"), true, cli::Mode::List},
-        {"clipboard text", A("--table", "1", "--clipboard-text", "i", "o"), true,
-         cli::Mode::ClipboardText},
-        {"clipboard rtf", A("--table", "1", "--from-ms", "--clipboard-rtf", "i", "o"), true,
-         cli::Mode::ClipboardRtf},
-        {"help", A("--help"), true, cli::Mode::Help},
-        {"no table", A("--out", "o", "a.txt"), false, {}},
-        {"table zero", A("--table", "0", "--out", "o", "a.txt"), false, {}},
-        {"no out", A("--table", "1", "a.txt"), false, {}},
-        {"no files", A("--table", "1", "--out", "o"), false, {}},
-        {"both directions", A("--table", "1", "--rtl", "--ltr", "--out", "o", "a"), false, {}},
-        {"unknown option", A("--table", "1", "--fast", "--out", "o", "a"), false, {}},
-        {"clipboard one path", A("--table", "1", "--clipboard-rtf", "i"), false, {}},
-        {"clipboard with out",
-         A("--table", "1", "--clipboard-text", "--out", "o", "i", "o"),
-         false,
-         {}},
-        {"list with files", A("--list", "a.txt"), false, {}},
-    };
-    for (const auto& c : cases) {
-        const auto parsed = cli::parseArguments(c.args);
-        ASSERT_EQ(std::holds_alternative<cli::Options>(parsed), c.ok) << c.name;
-        if (c.ok) {
-            EXPECT_EQ(std::get<cli::Options>(parsed).mode, c.mode) << c.name;
-        }
+struct ParseCase {
+    const char* name;
+    QStringList args;
+    bool ok;
+    cli::Mode mode;
+};
+
+class ZervaConvertArguments : public ::testing::TestWithParam<ParseCase> {};
+
+TEST_P(ZervaConvertArguments, Parsing) {
+    const ParseCase& c = GetParam();
+    const auto parsed = cli::parseArguments(c.args);
+    ASSERT_EQ(std::holds_alternative<cli::Options>(parsed), c.ok);
+    if (c.ok) {
+        EXPECT_EQ(std::get<cli::Options>(parsed).mode, c.mode);
     }
 }
+
+const ParseCase kParseCases[] = {
+    {"Files", A("--table", "2", "--rtl", "--out", "o", "a.txt"), true, cli::Mode::Files},
+    {"List", A("--tables", "t", "--list"), true, cli::Mode::List},
+    {"ClipboardText", A("--table", "1", "--clipboard-text", "i", "o"), true,
+     cli::Mode::ClipboardText},
+    {"ClipboardRtf", A("--table", "1", "--from-ms", "--clipboard-rtf", "i", "o"), true,
+     cli::Mode::ClipboardRtf},
+    {"Help", A("--help"), true, cli::Mode::Help},
+    {"NoTable", A("--out", "o", "a.txt"), false, {}},
+    {"TableZero", A("--table", "0", "--out", "o", "a.txt"), false, {}},
+    {"NoOut", A("--table", "1", "a.txt"), false, {}},
+    {"NoFiles", A("--table", "1", "--out", "o"), false, {}},
+    {"BothDirections", A("--table", "1", "--rtl", "--ltr", "--out", "o", "a"), false, {}},
+    {"UnknownOption", A("--table", "1", "--fast", "--out", "o", "a"), false, {}},
+    {"ClipboardOnePath", A("--table", "1", "--clipboard-rtf", "i"), false, {}},
+    {"ClipboardWithOut", A("--table", "1", "--clipboard-text", "--out", "o", "i", "o"), false, {}},
+    {"ListWithFiles", A("--list", "a.txt"), false, {}},
+};
+INSTANTIATE_TEST_SUITE_P(Cases, ZervaConvertArguments, ::testing::ValuesIn(kParseCases),
+                         zerva::test::RowName());
 
 class ZervaConvertTool : public ::testing::Test {
 protected:
@@ -89,8 +98,10 @@ protected:
             writeFile(m_tables + QStringLiteral("/TABLE4.INI"), tableText({"97=98", "97=99"})));
         ASSERT_TRUE(QDir().mkpath(m_out));
     }
-    int run(QStringList args) {
+    int run(QStringList args,
+            const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) {
         QProcess p;
+        p.setProcessEnvironment(env);
         p.start(zerva::test::binDir() + QStringLiteral("/zerva-convert"),
                 QStringList{QStringLiteral("--tables"), m_tables} + args);
         EXPECT_TRUE(p.waitForFinished(30000));
@@ -124,7 +135,7 @@ TEST_F(ZervaConvertTool, ConvertsFilesByExtension) {
 
 TEST_F(ZervaConvertTool, Failures) {
     ASSERT_TRUE(writeFile(in("a.txt"), "a"));
-    ASSERT_TRUE(writeFile(in("c.doc"), "a"));
+    ASSERT_TRUE(writeFile(in("c.md"), "a"));
     EXPECT_EQ(run(A("--table", "3", "--out", m_out, in("a.txt"))), 1);
     EXPECT_EQ(m_stderr.trimmed(), tableFileErrorMessage(3));
     EXPECT_EQ(run(A("--table", "2", "--from-ms", "--out", m_out, in("a.txt"))), 2);
@@ -132,12 +143,58 @@ TEST_F(ZervaConvertTool, Failures) {
     EXPECT_EQ(run(A("--table", "1", "--out", m_out, in("none.txt"), in("a.txt"))), 1);
     EXPECT_EQ(m_stderr.trimmed(), fileFailedMessage(QStringLiteral("none.txt")));
     EXPECT_EQ(readFile(out("a.txt")), "b"); // the other files are still converted
-    EXPECT_EQ(run(A("--table", "1", "--out", m_out, in("c.doc"))), 1);
+    EXPECT_EQ(run(A("--table", "1", "--out", m_out, in("c.md"))), 1);
+    EXPECT_TRUE(m_stderr.contains(QStringLiteral("not a .txt, .rtf or .doc file")));
     EXPECT_EQ(run(A("--out", m_out, in("a.txt"))), 2);
     EXPECT_TRUE(m_stderr.contains(QStringLiteral("usage:")));
     QTemporaryDir empty;
     EXPECT_EQ(run(A("--tables", empty.path(), "--list")), 1);
     EXPECT_EQ(m_stderr.trimmed(), noTablesMessage());
+}
+
+TEST_F(ZervaConvertTool, OutFolderIsCreatedWithItsParentsOrRefused) {
+    ASSERT_TRUE(writeFile(in("a.txt"), "a"));
+    const QString deep = m_dir.filePath(QStringLiteral("new/deeper/out"));
+    EXPECT_EQ(run(A("--table", "1", "--out", deep, in("a.txt"))), 0) << m_stderr.toStdString();
+    EXPECT_EQ(readFile(deep + QStringLiteral("/a.txt")), "b");
+    // No folder can be made below a file.
+    const QString underFile = in("a.txt") + QStringLiteral("/out");
+    EXPECT_EQ(run(A("--table", "1", "--out", underFile, in("a.txt"))), 1);
+    EXPECT_EQ(m_stderr.trimmed(), kCannotWrite);
+    EXPECT_EQ(readFile(in("a.txt")), "a");
+}
+
+// Word documents through a fake engine whose documents are RTF files.
+TEST_F(ZervaConvertTool, WordDocumentsGoThroughOneEngineStartedForTheRun) {
+    // beh (c8, U+0628) becomes hamza (c1, U+0621); plain RTF text is left alone.
+    ASSERT_TRUE(writeFile(in("d.doc"), "{\\rtf1 \\u1576\\'3f a}"));
+    ASSERT_TRUE(writeFile(in("e.DOC"), "{\\rtf1 \\'c8}"));
+    ASSERT_TRUE(writeFile(in("f.txt"), "a"));
+    const auto parsed = cli::parseArguments(A("--tables", m_tables, "--table", "1", "--out", m_out,
+                                              in("d.doc"), in("e.DOC"), in("f.txt")));
+    ASSERT_TRUE(std::holds_alternative<cli::Options>(parsed));
+    zerva::test::FakeWordService word;
+    word.failure = WordStartError::None;
+    EXPECT_EQ(cli::run(std::get<cli::Options>(parsed), word), cli::kExitOk);
+    EXPECT_EQ(word.creates, 1);
+    EXPECT_EQ(word.quits, 1);
+    EXPECT_EQ(readFile(out("d.doc")), "{\\rtf1 \\u1569\\'c1 a}");
+    EXPECT_EQ(readFile(out("e.DOC")), "{\\rtf1 \\u1569\\'c1}");
+    EXPECT_EQ(readFile(out("f.txt")), "b");
+}
+
+TEST_F(ZervaConvertTool, WithoutLibreOfficeWordDocumentsAreRefusedAndTheRestConverted) {
+    ASSERT_TRUE(writeFile(in("d.doc"), "{\\rtf1 a}"));
+    ASSERT_TRUE(writeFile(in("e.doc"), "{\\rtf1 a}"));
+    ASSERT_TRUE(writeFile(in("f.txt"), "a"));
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("PATH"), m_dir.filePath(QStringLiteral("no-programs-here")));
+    EXPECT_EQ(run(A("--table", "1", "--out", m_out, in("d.doc"), in("f.txt"), in("e.doc")), env),
+              1);
+    EXPECT_EQ(m_stderr.trimmed(), kInstallWord); // once for the run
+    EXPECT_FALSE(QFile::exists(out("d.doc")));
+    EXPECT_FALSE(QFile::exists(out("e.doc")));
+    EXPECT_EQ(readFile(out("f.txt")), "b");
 }
 
 TEST_F(ZervaConvertTool, ClipboardModesUseTheClipboardRules) {

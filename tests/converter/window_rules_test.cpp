@@ -2,6 +2,7 @@
 // and path shortening.
 #include "converter/window_rules.h"
 #include "tests/support/printers.h"
+#include "tests/support/row_name.h"
 
 #include <gtest/gtest.h>
 
@@ -36,57 +37,67 @@ TEST(DriveRoot, CutsTheLabelAndEndsInASeparator) {
               QStringLiteral("/media/My Stick/"));
 }
 
-TEST(DirectionRules, OneWayTablesForceToAndOfferReordering) {
-    const struct {
-        const char* name;
-        bool twoWay;
-        bool changeDir;
-        DirectionState expected;
-    } cases[] = {
-        {"two-way", true, false, {true, false, false, false}},
-        {"two-way, ChangeDir set", true, true, {true, false, false, false}},
-        {"one-way", false, false, {false, true, true, false}},
-        {"one-way, ChangeDir set", false, true, {false, true, true, true}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        const DirectionState s = directionRules(c.twoWay, c.changeDir);
-        EXPECT_EQ(s.changeFromMsEnabled, c.expected.changeFromMsEnabled);
-        EXPECT_EQ(s.forceChangeToMs, c.expected.forceChangeToMs);
-        EXPECT_EQ(s.changeDirEnabled, c.expected.changeDirEnabled);
-        EXPECT_EQ(s.reorderEnabled, c.expected.reorderEnabled);
-    }
+struct DirectionCase {
+    const char* name;
+    bool twoWay;
+    bool changeDir;
+    DirectionState expected;
+};
+
+class DirectionRules : public ::testing::TestWithParam<DirectionCase> {};
+
+TEST_P(DirectionRules, OneWayTablesForceToAndOfferReordering) {
+    const DirectionCase& c = GetParam();
+    const DirectionState s = directionRules(c.twoWay, c.changeDir);
+    EXPECT_EQ(s.changeFromMsEnabled, c.expected.changeFromMsEnabled);
+    EXPECT_EQ(s.forceChangeToMs, c.expected.forceChangeToMs);
+    EXPECT_EQ(s.changeDirEnabled, c.expected.changeDirEnabled);
+    EXPECT_EQ(s.reorderEnabled, c.expected.reorderEnabled);
 }
 
-TEST(ShortenPath, DropsOneFolderPerStepUntilItFits) {
+const DirectionCase kDirectionCases[] = {
+    {"TwoWay", true, false, {true, false, false, false}},
+    {"TwoWayChangeDirSet", true, true, {true, false, false, false}},
+    {"OneWay", false, false, {false, true, true, false}},
+    {"OneWayChangeDirSet", false, true, {false, true, true, true}},
+};
+INSTANTIATE_TEST_SUITE_P(Cases, DirectionRules, ::testing::ValuesIn(kDirectionCases),
+                         zerva::test::RowName());
+
+struct ShortenCase {
+    const char* name;
+    const char* path;
+    const char* root;
+    int max;
+    const char* text;
+    bool clipped;
+};
+
+class ShortenPath : public ::testing::TestWithParam<ShortenCase> {};
+
+TEST_P(ShortenPath, DropsOneFolderPerStepUntilItFits) {
+    const ShortenCase& c = GetParam();
     // One unit of width per character.
     const auto width = [](const QString& s) { return static_cast<int>(s.size()); };
-    const struct {
-        const char* name;
-        const char* path;
-        const char* root;
-        int max;
-        const char* text;
-        bool clipped;
-    } cases[] = {
-        {"fits", "C:\\Alpha\\Beta\\Gamma", "C:\\", 19, "C:\\Alpha\\Beta\\Gamma", false},
-        {"first step", "C:\\Alpha\\Beta\\Gamma", "C:\\", 17, "C:\\...\\Beta\\Gamma", false},
-        {"second step", "C:\\Alpha\\Beta\\Gamma", "C:\\", 16, "C:\\...\\Gamma", false},
-        {"last folder alone", "C:\\Alpha\\Beta\\Gamma", "C:\\", 11, "Gamma", false},
-        {"one folder", "C:\\Folder", "C:\\", 8, "Folder", false},
-        {"too long even alone", "C:\\A\\Folder", "C:\\", 3, "Folder", true},
-        {"linux root", "/home/user/docs/x", "/", 12, "/.../docs/x", false},
-        {"linux volume", "/media/usb/alpha/beta/gamma", "/media/usb/", 25,
-         "/media/usb/.../beta/gamma", false},
-        {"another drive", "/x/y", "/media/usb/", 2, "/x/y", true},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        const ShortPath s =
-            shortenPath(QString::fromUtf8(c.path), QString::fromUtf8(c.root), c.max, width);
-        EXPECT_EQ(s.text, QString::fromUtf8(c.text));
-        EXPECT_EQ(s.clipped, c.clipped);
-    }
+    const ShortPath s =
+        shortenPath(QString::fromUtf8(c.path), QString::fromUtf8(c.root), c.max, width);
+    EXPECT_EQ(s.text, QString::fromUtf8(c.text));
+    EXPECT_EQ(s.clipped, c.clipped);
 }
+
+const ShortenCase kShortenCases[] = {
+    {"Fits", "C:\\Alpha\\Beta\\Gamma", "C:\\", 19, "C:\\Alpha\\Beta\\Gamma", false},
+    {"FirstStep", "C:\\Alpha\\Beta\\Gamma", "C:\\", 17, "C:\\...\\Beta\\Gamma", false},
+    {"SecondStep", "C:\\Alpha\\Beta\\Gamma", "C:\\", 16, "C:\\...\\Gamma", false},
+    {"LastFolderAlone", "C:\\Alpha\\Beta\\Gamma", "C:\\", 11, "Gamma", false},
+    {"OneFolder", "C:\\Folder", "C:\\", 8, "Folder", false},
+    {"TooLongEvenAlone", "C:\\A\\Folder", "C:\\", 3, "Folder", true},
+    {"LinuxRoot", "/home/user/docs/x", "/", 12, "/.../docs/x", false},
+    {"LinuxVolume", "/media/usb/alpha/beta/gamma", "/media/usb/", 25, "/media/usb/.../beta/gamma",
+     false},
+    {"AnotherDrive", "/x/y", "/media/usb/", 2, "/x/y", true},
+};
+INSTANTIATE_TEST_SUITE_P(Cases, ShortenPath, ::testing::ValuesIn(kShortenCases),
+                         zerva::test::RowName());
 
 } // namespace

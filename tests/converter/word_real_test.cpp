@@ -1,5 +1,5 @@
 // The Word document path with the real engine: a Persian document made here with
-// LibreOffice, converted by a run, and read back as text.
+// LibreOffice, converted by a run of the window and by zerva-convert, and read back as text.
 #include "converter/batch_driver.h"
 #include "converter/platform/libreoffice_word.h"
 #include "tests/converter/fake_run_window.h"
@@ -79,6 +79,43 @@ TEST(WordDocumentsWithLibreOffice, PersianDocumentIsConvertedAndReadsBackAsConve
     text = QString::fromUtf8(zerva::test::readFile(path("text/salam.txt")));
     text.remove(QChar(0xFEFF));
     EXPECT_EQ(text.trimmed(), zerva::common::fromCp1256("\xd3\xe1\xc7\xe3 abc"));
+}
+
+TEST(WordDocumentsWithLibreOffice, ZervaConvertConvertsADocumentIntoANewFolder) {
+    const QString program = LibreOfficeWordService::findProgram();
+    if (program.isEmpty()) {
+        GTEST_SKIP() << "LibreOffice (soffice) is not installed: zerva-convert's Word path is "
+                        "not tested";
+    }
+    QTemporaryDir dir;
+    const auto path = [&dir](const char* p) { return dir.filePath(QString::fromUtf8(p)); };
+    ASSERT_TRUE(zerva::test::writeFile(path("tables/ZERVACNV.INI"),
+                                       "[Code pages]\r\ntables=1\r\ntable1=Test;1\r\n"));
+    // alef -> alef with madda, meem -> noon
+    ASSERT_TRUE(zerva::test::writeFile(path("tables/TABLE1.INI"),
+                                       "[Convert Table]\r\n199=194\r\n227=228\r\n"));
+    ASSERT_TRUE(zerva::test::writeFile(
+        path("make/salam.rtf"),
+        "{\\rtf1\\ansi\\ansicpg1256\\deff0{\\fonttbl{\\f0\\fcharset178 Arial;}}"
+        "\\f0\\rtlpar \\'d3\\'e1\\'c7\\'e3 abc\\par}\r\n"));
+    ASSERT_TRUE(officeConvert(program, path("profile"), QStringLiteral("doc:MS Word 97"),
+                              path("make/salam.rtf"), path("src")));
+
+    QProcess tool;
+    tool.start(zerva::test::binDir() + QStringLiteral("/zerva-convert"),
+               {QStringLiteral("--tables"), path("tables"), QStringLiteral("--table"),
+                QStringLiteral("1"), QStringLiteral("--out"), path("dst/new"),
+                path("src/salam.doc")});
+    ASSERT_TRUE(tool.waitForFinished(300000));
+    EXPECT_EQ(tool.exitCode(), 0) << tool.readAllStandardError().toStdString();
+    EXPECT_EQ(QDir(path("dst/new")).entryList(QDir::Files),
+              QStringList{QStringLiteral("salam.doc")});
+
+    ASSERT_TRUE(officeConvert(program, path("profile"), QStringLiteral("txt:Text (encoded):UTF8"),
+                              path("dst/new/salam.doc"), path("text")));
+    QString text = QString::fromUtf8(zerva::test::readFile(path("text/salam.txt")));
+    text.remove(QChar(0xFEFF));
+    EXPECT_EQ(text.trimmed(), zerva::common::fromCp1256("\xd3\xe1\xc2\xe4 abc"));
 }
 
 TEST(WordDocumentsWithLibreOffice, MissingProgramCannotBeCreated) {

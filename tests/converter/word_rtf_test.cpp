@@ -1,5 +1,6 @@
 // The two RTF rewrites of the Word document path.
 #include "converter/word_rtf.h"
+#include "tests/support/row_name.h"
 #include "tests/support/test_paths.h"
 
 #include <QTemporaryDir>
@@ -19,55 +20,64 @@ QByteArray rewrite(bool (*pass)(const QString&, const QString&), const QByteArra
     return zerva::test::readFile(destination);
 }
 
-TEST(RtfUnicodeToCodePage, TurnsCharactersOfTheCodePageIntoEscapes) {
-    const struct {
-        const char* name;
-        QByteArray in;
-        QByteArray out;
-    } cases[] = {
-        {"plain", "{\\rtf1 abc\\par}", "{\\rtf1 abc\\par}"},
-        {"one fallback", "\\u1587\\'3f x", "\\'d3 x"},
-        {"fallback char", "\\u1587?x", "\\'d3x"},
-        {"delimiting blank", "\\u1587 ?x", "\\'d3x"},
-        {"uc2", "{\\uc2\\u1587\\'3f\\'3fx}", "{\\uc2\\'d3x}"},
-        {"uc0", "\\uc0\\u1587 x", "\\uc0\\'d3x"},
-        {"uc restored by group end", "{\\uc2 a}\\u1587??", "{\\uc2 a}\\'d3?"},
-        {"fallback ends at a group", "\\u1587{x}", "\\'d3{x}"},
-        {"line breaks are not fallback", "\\u1587\r\n?x", "\\'d3\r\nx"},
-        {"negative form", "\\u-1\\'3f", "\\u-1\\'3f"},            // U+FFFF: not in the code page
-        {"not in the code page", "\\u1488\\'3f", "\\u1488\\'3f"}, // Hebrew alef
-        {"ascii kept", "\\u65 A", "\\u65 A"},
-        {"persian yeh has no byte", "\\u1740\\'3f", "\\u1740\\'3f"},
-        {"keheh", "\\u1705\\'3f", "\\'98"},
-        {"escaped backslash", "\\\\u1587", "\\\\u1587"},
-        {"other words", "\\ul\\u1587\\'3f\\ulnone", "\\ul\\'d3\\ulnone"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(rewrite(rtfUnicodeToCodePage, c.in), c.out);
-    }
+struct UnicodeCase {
+    const char* name;
+    QByteArray in;
+    QByteArray out;
+};
+
+class RtfUnicodeToCodePage : public ::testing::TestWithParam<UnicodeCase> {};
+
+TEST_P(RtfUnicodeToCodePage, TurnsCharactersOfTheCodePageIntoEscapes) {
+    const UnicodeCase& c = GetParam();
+    EXPECT_EQ(rewrite(rtfUnicodeToCodePage, c.in), c.out);
 }
 
-TEST(RtfCodePageToUnicode, WritesEscapesAsCharactersWithTheEscapeAsFallback) {
-    const struct {
-        const char* name;
-        QByteArray in;
-        QByteArray out;
-    } cases[] = {
-        {"plain", "{\\rtf1 abc}", "{\\rtf1 abc}"},
-        {"escape", "\\'d3x", "\\u1587\\'d3x"},
-        {"upper-case digits", "\\'D3", "\\u1587\\'d3"},
-        {"other uc", "{\\uc2\\'d3}", "{\\uc2\\uc1\\u1587\\'d3\\uc2 }"},
-        {"level text kept", "{\\leveltext\\'02\\'00.;}\\'c7",
-         "{\\leveltext\\'02\\'00.;}\\u1575\\'c7"},
-        {"not an escape", "\\'zz", "\\'zz"},
-        {"escaped backslash", "\\\\'d3", "\\\\'d3"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(rewrite(rtfCodePageToUnicode, c.in), c.out);
-    }
+const UnicodeCase kUnicodeCases[] = {
+    {"Plain", "{\\rtf1 abc\\par}", "{\\rtf1 abc\\par}"},
+    {"OneFallback", "\\u1587\\'3f x", "\\'d3 x"},
+    {"FallbackChar", "\\u1587?x", "\\'d3x"},
+    {"DelimitingBlank", "\\u1587 ?x", "\\'d3x"},
+    {"Uc2", "{\\uc2\\u1587\\'3f\\'3fx}", "{\\uc2\\'d3x}"},
+    {"Uc0", "\\uc0\\u1587 x", "\\uc0\\'d3x"},
+    {"UcRestoredByGroupEnd", "{\\uc2 a}\\u1587??", "{\\uc2 a}\\'d3?"},
+    {"FallbackEndsAtAGroup", "\\u1587{x}", "\\'d3{x}"},
+    {"LineBreaksAreNotFallback", "\\u1587\r\n?x", "\\'d3\r\nx"},
+    {"NegativeForm", "\\u-1\\'3f", "\\u-1\\'3f"},         // U+FFFF: not in the code page
+    {"NotInTheCodePage", "\\u1488\\'3f", "\\u1488\\'3f"}, // Hebrew alef
+    {"AsciiKept", "\\u65 A", "\\u65 A"},
+    {"PersianYehHasNoByte", "\\u1740\\'3f", "\\u1740\\'3f"},
+    {"Keheh", "\\u1705\\'3f", "\\'98"},
+    {"EscapedBackslash", "\\\\u1587", "\\\\u1587"},
+    {"OtherWords", "\\ul\\u1587\\'3f\\ulnone", "\\ul\\'d3\\ulnone"},
+};
+INSTANTIATE_TEST_SUITE_P(Cases, RtfUnicodeToCodePage, ::testing::ValuesIn(kUnicodeCases),
+                         zerva::test::RowName());
+
+struct EscapeCase {
+    const char* name;
+    QByteArray in;
+    QByteArray out;
+};
+
+class RtfCodePageToUnicode : public ::testing::TestWithParam<EscapeCase> {};
+
+TEST_P(RtfCodePageToUnicode, WritesEscapesAsCharactersWithTheEscapeAsFallback) {
+    const EscapeCase& c = GetParam();
+    EXPECT_EQ(rewrite(rtfCodePageToUnicode, c.in), c.out);
 }
+
+const EscapeCase kEscapeCases[] = {
+    {"Plain", "{\\rtf1 abc}", "{\\rtf1 abc}"},
+    {"Escape", "\\'d3x", "\\u1587\\'d3x"},
+    {"UpperCaseDigits", "\\'D3", "\\u1587\\'d3"},
+    {"OtherUc", "{\\uc2\\'d3}", "{\\uc2\\uc1\\u1587\\'d3\\uc2 }"},
+    {"LevelTextKept", "{\\leveltext\\'02\\'00.;}\\'c7", "{\\leveltext\\'02\\'00.;}\\u1575\\'c7"},
+    {"NotAnEscape", "\\'zz", "\\'zz"},
+    {"EscapedBackslash", "\\\\'d3", "\\\\'d3"},
+};
+INSTANTIATE_TEST_SUITE_P(Cases, RtfCodePageToUnicode, ::testing::ValuesIn(kEscapeCases),
+                         zerva::test::RowName());
 
 TEST(RtfRewrites, LongFilesStreamThroughUnchangedInShape) {
     QByteArray in = "{\\rtf1 ";

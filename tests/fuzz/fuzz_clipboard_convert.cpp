@@ -1,7 +1,7 @@
 // The clipboard converter's text and RTF conversions on any bytes with a bundled table:
 // outputs are bounded and repeatable, text converted as characters gives what its code page
 // 1256 bytes give, and text written as RTF escapes converts like the text itself.
-#include "clipboard/clipboard_convert.h"
+#include "clipboard/clipboard_rules.h"
 #include "common/codepage.h"
 #include "tests/fuzz/fuzz_support.h"
 
@@ -14,7 +14,7 @@ const std::vector<ClipboardTable>& bundledTables() {
     static const std::vector<ClipboardTable> tables = [] {
         std::vector<ClipboardTable> out{ClipboardTable::identity()};
         for (const QByteArray& text : fuzz::bundledTableTexts()) {
-            for (const Direction d : {Direction::ChangeToMS, Direction::ChangeFromMS}) {
+            for (const Direction d : {Direction::ToMs, Direction::FromMs}) {
                 if (auto t = parseClipboardTable(text, d)) {
                     out.push_back(*t);
                 }

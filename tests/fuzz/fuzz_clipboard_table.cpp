@@ -54,7 +54,7 @@ int pairLines(QByteArrayView text, clipboard::Direction direction) {
             continue;
         }
         const common::TableSide& from =
-            direction == clipboard::Direction::ChangeToMS ? e.source : e.output;
+            direction == clipboard::Direction::ToMs ? e.source : e.output;
         n += from.first && from.second ? 1 : 0;
     }
     return n;
@@ -83,10 +83,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // reads every line. Without any other header both read the same lines.
     const bool comparable = !text.contains('[');
     const QByteArray withHeader = "[Convert Table]\n" + text.toByteArray();
-    const auto directions = {
-        std::pair{clipboard::Direction::ChangeToMS, converter::Direction::ToMs},
-        std::pair{clipboard::Direction::ChangeFromMS, converter::Direction::FromMs}};
-    for (const auto& [direction, fileDirection] : directions) {
+    for (const common::Direction direction : {common::Direction::ToMs, common::Direction::FromMs}) {
         clipboard::TableProblem problem;
         const auto table = clipboard::parseClipboardTable(text, direction, &problem);
         if (!table) {
@@ -98,7 +95,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (!comparable) {
             continue;
         }
-        const auto fileTable = converter::parseConversionTable(withHeader, fileDirection);
+        const auto fileTable = converter::parseConversionTable(withHeader, direction);
         // The file converter refuses only what the clipboard's loader refuses too, or a table
         // of more pair entries than it holds.
         if (!fileTable) {

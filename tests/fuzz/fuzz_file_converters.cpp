@@ -1,10 +1,10 @@
 // The file converters on any source file, built once per converter (ZERVA_FUZZ_CONVERTER:
 // 0 plain text, 1 right-to-left, 2 left-to-right, 3 RTF). The table is a bundled one or one
 // loaded from the input. Checked: the bytes written do not depend on the chunk and spill
-// sizes, on the vector kernels or on converting in memory instead of files; plain text and RTF give
-// what the clipboard converter's rules give with the same table; the reordering converters put out
-// the plain conversion's bytes in another order.
-#include "clipboard/clipboard_convert.h"
+// sizes, on the vector kernels or on converting in memory instead of files; plain text and
+// RTF give what the clipboard converter's rules give with the same table; the reordering
+// converters put out the plain conversion's bytes in another order.
+#include "clipboard/clipboard_rules.h"
 #include "converter/rtf_convert.h"
 #include "converter/text_convert.h"
 #include "tests/fuzz/fuzz_support.h"

@@ -12,22 +12,19 @@
 #include "tests/support/fake_messenger.h"
 #include "tests/support/fake_services.h"
 #include "tests/support/full_disk.h"
+#include "tests/support/second_start.h"
 #include "tests/support/test_paths.h"
-#include "tests/support/wait.h"
 
 #include <QAction>
 #include <QDir>
 #include <QMainWindow>
 #include <QMenu>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QUrl>
 
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <memory>
 
 using namespace zerva;
 using keyboard::Commands;
@@ -631,96 +628,17 @@ TEST(KeyboardMenuBar, ItemsCaptionsShortcutsAndTheCloseQuestion) {
     EXPECT_EQ(rig.messenger.boxes().size(), 2u);
 }
 
-// Stacking order of the X server's top-level windows, topmost first.
-QStringList stackingOrder(const QProcessEnvironment& env) {
-    QProcess p;
-    p.setProcessEnvironment(env);
-    p.start(QStringLiteral("xwininfo"), {QStringLiteral("-root"), QStringLiteral("-children")});
-    p.waitForFinished(5000);
-    QStringList lines;
-    for (const QString& line :
-         QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'))) {
-        if (line.trimmed().startsWith(QStringLiteral("0x"))) {
-            lines << line;
-        }
-    }
-    return lines;
-}
-
-qsizetype indexOf(const QStringList& lines, const QString& text) {
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        if (lines[i].contains(text)) {
-            return i;
-        }
-    }
-    return -1;
-}
-
 TEST(KeyboardProgram, SecondStartRaisesTheFirstWindowAndEnds) {
-    if (qEnvironmentVariableIsEmpty("DISPLAY")) {
-        GTEST_SKIP() << "DISPLAY is not set: run under Xvfb to test the second start";
+    if (const QString reason = test::secondStartUnavailable(); !reason.isEmpty()) {
+        GTEST_SKIP() << reason.toStdString();
     }
-    const QString xwininfo = QStandardPaths::findExecutable(QStringLiteral("xwininfo"));
-    const QString xmessage = QStandardPaths::findExecutable(QStringLiteral("xmessage"));
-    if (xwininfo.isEmpty() || xmessage.isEmpty()) {
-        GTEST_SKIP() << "xwininfo and xmessage (x11-utils) are needed";
-    }
-    QTemporaryDir home;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-    env.remove(QStringLiteral("Windir"));
-    env.insert(QStringLiteral("HOME"), home.path());
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
-    env.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data")));
-    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.path());
-    env.insert(QStringLiteral("TMPDIR"), home.path()); // the single-instance socket
-    const QString program = test::binDir() + QStringLiteral("/Keyboard");
-    const QString title = LayoutModel::programTitle();
-
-    QProcess first;
-    first.setProcessEnvironment(env);
-    first.start(program, {});
-    ASSERT_TRUE(first.waitForStarted());
-    auto cleanup = std::unique_ptr<QProcess, void (*)(QProcess*)>(&first, [](QProcess* p) {
-        p->kill();
-        p->waitForFinished(5000);
-    });
-    ASSERT_TRUE(test::waitUntil([&] { return indexOf(stackingOrder(env), title) >= 0; }, 15000));
-    // The first start seeded the system folder with the standard layout.
-    EXPECT_EQ(test::readFile(home.filePath(QStringLiteral("data/Zerva/Windows/System/KBDA1.KBD"))),
-              keyboard::standardLayoutImage());
-
-    // Another window on top of it.
-    QProcess cover;
-    cover.setProcessEnvironment(env);
-    cover.start(xmessage,
-                {QStringLiteral("-name"), QStringLiteral("kbcover"), QStringLiteral("cover")});
-    auto coverCleanup = std::unique_ptr<QProcess, void (*)(QProcess*)>(&cover, [](QProcess* p) {
-        p->kill();
-        p->waitForFinished(5000);
-    });
-    ASSERT_TRUE(test::waitUntil(
-        [&] {
-            const QStringList order = stackingOrder(env);
-            const qsizetype c = indexOf(order, QStringLiteral("kbcover"));
-            return c >= 0 && c < indexOf(order, title);
-        },
-        15000));
-
-    QProcess second;
-    second.setProcessEnvironment(env);
-    second.start(program, {});
-    ASSERT_TRUE(second.waitForFinished(15000));
-    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(second.exitCode(), 0);
-    EXPECT_TRUE(test::waitUntil(
-        [&] {
-            const QStringList order = stackingOrder(env);
-            return indexOf(order, title) < indexOf(order, QStringLiteral("kbcover"));
-        },
-        10000));
-    EXPECT_EQ(first.state(), QProcess::Running);
-    EXPECT_EQ(stackingOrder(env).filter(title).size(), 1);
+    test::expectSecondStartRaisesTheFirst(
+        QStringLiteral("Keyboard"), QStringLiteral("Keyboard"), [](const QDir& home) {
+            // The first start seeded the system folder with the standard layout.
+            EXPECT_EQ(test::readFile(
+                          home.filePath(QStringLiteral("data/Zerva/Windows/System/KBDA1.KBD"))),
+                      keyboard::standardLayoutImage());
+        });
 }
 
 } // namespace

@@ -1,13 +1,13 @@
 // The zerva-convert command line.
 #include "tools/zerva-convert/cli.h"
 
-#include "clipboard/clipboard_convert.h"
+#include "clipboard/clipboard_rules.h"
 #include "clipboard/clipboard_table.h"
 #include "common/settings_store.h"
+#include "converter/cnv_texts.h"
 #include "converter/conversion_table.h"
+#include "converter/convert_file.h"
 #include "converter/converter_messages.h"
-#include "converter/rtf_convert.h"
-#include "converter/text_convert.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -47,16 +47,11 @@ void reportNoCounterpart(qint64 count) {
     }
 }
 
-QString destinationNotWritableMessage() {
-    return QStringLiteral("امكان نوشتن در مقصد موجود نميباشد.");
-}
-
 QString tableFolderOf(const Options& options) {
     if (!options.tableFolder.isEmpty()) {
         return options.tableFolder;
     }
-    return common::RegReadString(common::HKEY_LOCAL_MACHINE, common::kProductKey,
-                                 QStringLiteral("Path"));
+    return common::installPath(common::SettingsStore::standard());
 }
 
 int listTables(const Options& options, common::Messenger& messenger) {
@@ -111,15 +106,24 @@ std::variant<ConversionTable, int> loadTable(const Options& options, common::Mes
     return *table;
 }
 
-int convertFiles(const Options& options, common::Messenger& messenger) {
+// The --out folder, created with its parents when it is missing; false when it cannot be
+// created or written.
+bool prepareOutFolder(const QString& folder) {
+    if (!QFileInfo(folder).isDir() && !QDir().mkpath(folder)) {
+        return false;
+    }
+    const QFileInfo out(folder);
+    return out.isDir() && out.isWritable();
+}
+
+int convertFiles(const Options& options, WordService& word, common::Messenger& messenger) {
     const auto loaded = loadTable(options, messenger);
     if (const int* code = std::get_if<int>(&loaded)) {
         return *code;
     }
     const ConversionTable& table = std::get<ConversionTable>(loaded);
-    const QFileInfo out(options.outFolder);
-    if (!out.isDir() || !out.isWritable()) {
-        messenger.MsgBox(destinationNotWritableMessage(), common::kOkOnly, QString());
+    if (!prepareOutFolder(options.outFolder)) {
+        messenger.MsgBox(texts::kMsgCannotWrite(), common::kOkOnly, QString());
         return kExitFailed;
     }
     int result = kExitOk;
@@ -127,6 +131,7 @@ int convertFiles(const Options& options, common::Messenger& messenger) {
     qint64 noCounterpart = 0;
     ConvertOptions convertOptions;
     convertOptions.noCounterpart = &noCounterpart;
+    FileConverter converter(table, options.reorder, word, messenger, convertOptions);
     for (const QString& path : options.paths) {
         const QFileInfo info(path);
         const QString canonical = info.canonicalFilePath();
@@ -134,34 +139,27 @@ int convertFiles(const Options& options, common::Messenger& messenger) {
             continue;
         }
         done.insert(canonical.isEmpty() ? info.absoluteFilePath() : canonical);
-        const QString suffix = info.suffix().toLower();
         const QString destination = QDir(options.outFolder).filePath(info.fileName());
-        ConvertStatus status = ConvertStatus::SourceUnreadable;
-        if (suffix == QStringLiteral("rtf")) {
-            status = ConvertRtfFile(path, destination, table, messenger, convertOptions);
-        } else if (suffix == QStringLiteral("txt")) {
-            switch (options.reorder) {
-            case Reorder::None:
-                status = ConvertTextFile(path, destination, table, messenger, convertOptions);
-                break;
-            case Reorder::Rtl:
-                status = ConvertTextFileRtl(path, destination, table, messenger, convertOptions);
-                break;
-            case Reorder::Ltr:
-                status = ConvertTextFileLtr(path, destination, table, messenger, convertOptions);
-                break;
-            }
-        } else {
-            printErr(QStringLiteral("zerva-convert: %1: not a .txt or .rtf file").arg(path));
+        const FileConversion conversion = converter.convert(path, destination);
+        switch (conversion.outcome) {
+        case FileConversion::Converted:
+            break;
+        case FileConversion::NotConvertible:
+            printErr(QStringLiteral("zerva-convert: %1: not a .txt, .rtf or .doc file").arg(path));
             result = kExitFailed;
-            continue;
-        }
-        if (!succeeded(status)) {
-            messenger.MsgBox(conversionFailedMessage(status, info.fileName()), common::kOkOnly,
-                             QString());
+            break;
+        case FileConversion::NoWordEngine:
+            // Told once, when the engine could not be started.
             result = kExitFailed;
+            break;
+        case FileConversion::Failed:
+            messenger.MsgBox(conversionFailedMessage(conversion.status, info.fileName()),
+                             common::kOkOnly, QString());
+            result = kExitFailed;
+            break;
         }
     }
+    converter.quitWord();
     reportNoCounterpart(noCounterpart);
     return result;
 }
@@ -175,8 +173,7 @@ int convertClipboardBytes(const Options& options, common::Messenger& messenger) 
     }
     const auto table = clipboard::LoadClipboardTable(
         std::get<QString>(folder), options.table,
-        options.fromMs ? clipboard::Direction::ChangeFromMS : clipboard::Direction::ChangeToMS,
-        messenger);
+        options.fromMs ? clipboard::Direction::FromMs : clipboard::Direction::ToMs, messenger);
     if (!table) {
         return kExitFailed;
     }
@@ -212,9 +209,12 @@ QString usageText() {
         "       zerva-convert [--tables DIR] --table N [--from-ms] "
         "--clipboard-text|--clipboard-rtf IN OUT\n"
         "       zerva-convert [--tables DIR] --list\n"
-        "Converts .txt and .rtf files with table N (TABLE<N>.INI of the table folder) into\n"
-        "DIR under the same names. --from-ms converts from code page 1256 (two-way tables);\n"
-        "--rtl and --ltr reorder the lines of text files for that direction.\n"
+        "Converts .txt, .rtf and Word .doc files with table N (TABLE<N>.INI of the table\n"
+        "folder) into DIR under the same names; DIR is created when it is missing. The\n"
+        "converter goes by the last three letters of a name, in any case. Word documents\n"
+        "need LibreOffice (soffice), started once per run. --from-ms converts from code page\n"
+        "1256 (two-way tables); --rtl and --ltr reorder the lines of text files for that\n"
+        "direction.\n"
         "--clipboard-text and --clipboard-rtf convert the bytes of IN into OUT with the\n"
         "clipboard converter's table loader and rules, as code page 1256 text or as RTF.\n"
         "The table folder defaults to the installation folder. Characters the target\n"
@@ -265,7 +265,8 @@ std::variant<Options, QString> parseArguments(const QStringList& args) {
             if (options.reorder != Reorder::None) {
                 return QStringLiteral("--rtl and --ltr exclude each other");
             }
-            options.reorder = arg == QStringLiteral("--rtl") ? Reorder::Rtl : Reorder::Ltr;
+            options.reorder =
+                arg == QStringLiteral("--rtl") ? Reorder::RightToLeft : Reorder::LeftToRight;
         } else if (arg == QStringLiteral("--clipboard-text") ||
                    arg == QStringLiteral("--clipboard-rtf")) {
             options.mode = arg == QStringLiteral("--clipboard-text") ? Mode::ClipboardText
@@ -315,7 +316,7 @@ std::variant<Options, QString> parseArguments(const QStringList& args) {
     return options;
 }
 
-int run(const Options& options) {
+int run(const Options& options, WordService& word) {
     StderrMessenger messenger;
     switch (options.mode) {
     case Mode::Help:
@@ -324,7 +325,7 @@ int run(const Options& options) {
     case Mode::List:
         return listTables(options, messenger);
     case Mode::Files:
-        return convertFiles(options, messenger);
+        return convertFiles(options, word, messenger);
     case Mode::ClipboardText:
     case Mode::ClipboardRtf:
         return convertClipboardBytes(options, messenger);

@@ -1,6 +1,8 @@
 // The zerva-convert command line: parsing and running, apart from main() so tests can call it.
 #pragma once
 
+#include "converter/convert_file.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -15,8 +17,6 @@ enum class Mode {
     ClipboardText, // --clipboard-text IN OUT
     ClipboardRtf,  // --clipboard-rtf IN OUT
 };
-
-enum class Reorder { None, Rtl, Ltr };
 
 struct Options {
     Mode mode = Mode::Files;
@@ -38,7 +38,8 @@ QString usageText();
 // The options, or the text of a usage error. args excludes the program name.
 std::variant<Options, QString> parseArguments(const QStringList& args);
 
-// Runs the parsed command; messages go to standard error. Returns the exit code.
-int run(const Options& options);
+// Runs the parsed command; Word documents go through word. Messages go to standard error.
+// Returns the exit code.
+int run(const Options& options, WordService& word);
 
 } // namespace zerva::converter::cli

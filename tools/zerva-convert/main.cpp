@@ -1,4 +1,5 @@
-// zerva-convert: converts text and RTF files with the file converter's tables.
+// zerva-convert: converts text, RTF and Word files with the file converter's tables.
+#include "converter/platform/libreoffice_word.h"
 #include "tools/zerva-convert/cli.h"
 
 #include <QCoreApplication>
@@ -17,5 +18,6 @@ int main(int argc, char** argv) {
                      usageText().toUtf8().constData());
         return kExitUsage;
     }
-    return run(std::get<Options>(parsed));
+    zerva::converter::LibreOfficeWordService word;
+    return run(std::get<Options>(parsed), word);
 }

@@ -1,10 +1,11 @@
 // The conversion of the real clipboard's contents, through the clipboard service.
-#include "convert_clipboard.h"
+#include "clipboard_command.h"
 
-#include "clipboard_convert.h"
+#include "clipboard_rules.h"
 #include "clipboard_texts.h"
 
 #include "common/messages.h"
+#include "common/shared_texts.h"
 #include "common/table_files.h"
 
 namespace zerva::clipboard {
@@ -51,15 +52,6 @@ ConvertOutcome ConvertClipboard(const ClipboardTable& table, ClipboardService& c
     return ConvertOutcome::Converted;
 }
 
-QString completionPrompt(qint64 noCounterpart) {
-    const QString blanks(10, QLatin1Char(' '));
-    QString prompt = blanks + texts::kMsgDone() + blanks;
-    if (noCounterpart > 0) {
-        prompt += QLatin1Char('\n') + common::noCounterpartMessage(noCounterpart);
-    }
-    return prompt;
-}
-
 ChangeOutcome cmdChangeClick(const QString& installPath, int tableNumber, Direction direction,
                              ClipboardService& clipboard, common::Messenger& messenger) {
     const auto table = LoadClipboardTable(installPath, tableNumber, direction, messenger);
@@ -72,12 +64,7 @@ ChangeOutcome cmdChangeClick(const QString& installPath, int tableNumber, Direct
         // The failure was reported; announcing completion as well would call it a success.
         return ChangeOutcome::ClipboardFailed;
     }
-    common::MsgBoxArgs notice;
-    notice.prompt = completionPrompt(noCounterpart);
-    notice.button = common::kOkOnly;
-    // A loss is told until the user has seen it.
-    notice.intervalTime = noCounterpart > 0 ? 0 : kCompletionNoticeTime;
-    messenger.MsgBox(notice);
+    messenger.MsgBox(common::completionNotice(noCounterpart));
     return outcome == ConvertOutcome::Converted ? ChangeOutcome::Converted
                                                 : ChangeOutcome::NothingToConvert;
 }

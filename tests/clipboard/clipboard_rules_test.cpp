@@ -1,5 +1,5 @@
 // RTF and text conversion with the clipboard's table, and the file form used by tools.
-#include "clipboard/clipboard_convert.h"
+#include "clipboard/clipboard_rules.h"
 #include "clipboard/clipboard_service.h"
 
 #include "common/codepage.h"
@@ -19,7 +19,7 @@ namespace {
 const char kTable[] = "200=\r\n225=227\r\n199=10+13\r\n211+225=250\r\n65=66\r\n";
 
 ClipboardTable table() {
-    auto t = parseClipboardTable(kTable, Direction::ChangeToMS);
+    auto t = parseClipboardTable(kTable, Direction::ToMs);
     EXPECT_TRUE(t);
     return t ? *t : ClipboardTable::identity();
 }

@@ -39,11 +39,4 @@ enum class ChangeOutcome {
 ChangeOutcome cmdChangeClick(const QString& installPath, int tableNumber, Direction direction,
                              ClipboardService& clipboard, common::Messenger& messenger);
 
-// The completion notice's prompt, padded with ten blanks on each side, followed by the
-// number of characters without a counterpart when there were any.
-QString completionPrompt(qint64 noCounterpart = 0);
-
-// Milliseconds the completion notice stays on screen.
-inline constexpr int kCompletionNoticeTime = 3000;
-
 } // namespace zerva::clipboard

@@ -1,5 +1,5 @@
 // Text and RTF conversion with the clipboard's table.
-#include "clipboard_convert.h"
+#include "clipboard_rules.h"
 
 #include "common/atomic_file.h"
 #include "common/codepage.h"

@@ -1,8 +1,9 @@
 // Converting the clipboard through the service, the convert button's press, and the watch.
+#include "clipboard/clipboard_command.h"
 #include "clipboard/cls_clipboard.h"
-#include "clipboard/convert_clipboard.h"
 
 #include "common/codepage.h"
+#include "common/shared_texts.h"
 #include "tests/clipboard/fake_clipboard.h"
 #include "tests/support/fake_messenger.h"
 #include "tests/support/test_paths.h"
@@ -25,7 +26,7 @@ protected:
         ASSERT_TRUE(zerva::test::writeFile(dir.filePath(QStringLiteral("TABLE2.INI")),
                                            "225=227\r\n211+225=250\r\n"));
     }
-    ChangeOutcome press(Direction direction = Direction::ChangeToMS, int table = 2) {
+    ChangeOutcome press(Direction direction = Direction::ToMs, int table = 2) {
         return cmdChangeClick(dir.path(), table, direction, clipboard, messenger);
     }
     QString cp(std::initializer_list<int> bytes) {
@@ -61,7 +62,7 @@ TEST_F(ClipboardPress, ConvertsTextAndRtfTogetherAndAnnouncesIt) {
     EXPECT_TRUE(notice.title.isEmpty());
 
     // The reverse direction takes the same table back.
-    EXPECT_EQ(press(Direction::ChangeFromMS), ChangeOutcome::Converted);
+    EXPECT_EQ(press(Direction::FromMs), ChangeOutcome::Converted);
     EXPECT_EQ(clipboard.data.text, cp({0xd3, 0xe1, 0x20, 0xe1}));
     EXPECT_EQ(clipboard.data.rtf, QByteArray("{\\'d3\\'e1 \\'e1}"));
 }
@@ -71,20 +72,20 @@ TEST_F(ClipboardPress, CharactersWithoutCounterpartAreCountedAndTheNoticeStays) 
                                        "225=193\r\n[Reverse Best Fits]\r\n129=200\r\n"
                                        "[No Counterpart]\r\n128=63\r\n"));
     clipboard.copyFromOtherProgram({cp({0x80, 0x81, 0xc1}), QByteArray("{\\'80\\'80}")});
-    EXPECT_EQ(press(Direction::ChangeFromMS, 3), ChangeOutcome::Converted);
+    EXPECT_EQ(press(Direction::FromMs, 3), ChangeOutcome::Converted);
     EXPECT_EQ(clipboard.data.text, cp({0x3f, 0xc8, 0xe1}));
     EXPECT_EQ(clipboard.data.rtf, QByteArray("{\\'3f\\'3f}"));
     ASSERT_EQ(messenger.boxes().size(), 1u);
-    EXPECT_EQ(messenger.boxes()[0].prompt,
-              completionPrompt() + QStringLiteral("\n3 نويسه قابل تبديل نبود."));
+    EXPECT_EQ(messenger.boxes()[0].prompt, zerva::common::completionNotice(0).prompt +
+                                               QStringLiteral("\n3 نويسه قابل تبديل نبود."));
     EXPECT_EQ(messenger.boxes()[0].intervalTime, 0);
 
     // The same clipboard towards code page 1256: nothing counted, the notice closes itself.
     clipboard.copyFromOtherProgram({cp({0x80}), std::nullopt});
-    EXPECT_EQ(press(Direction::ChangeToMS, 3), ChangeOutcome::Converted);
+    EXPECT_EQ(press(Direction::ToMs, 3), ChangeOutcome::Converted);
     EXPECT_EQ(clipboard.data.text, cp({0x80}));
-    EXPECT_EQ(messenger.boxes().back().prompt, completionPrompt());
-    EXPECT_EQ(messenger.boxes().back().intervalTime, kCompletionNoticeTime);
+    EXPECT_EQ(messenger.boxes().back().prompt, zerva::common::completionNotice(0).prompt);
+    EXPECT_EQ(messenger.boxes().back().intervalTime, zerva::common::kCompletionNoticeTime);
 }
 
 TEST_F(ClipboardPress, RtfAloneIsConvertedAlone) {
@@ -137,8 +138,8 @@ TEST_F(ClipboardPress, BrokenTableReportsAndNeverTouchesTheClipboard) {
     ASSERT_TRUE(
         zerva::test::writeFile(dir.filePath(QStringLiteral("TABLE5.INI")), "65=66\r\n65=67\r\n"));
     clipboard.copyFromOtherProgram({QStringLiteral("A"), std::nullopt});
-    EXPECT_EQ(press(Direction::ChangeToMS, 5), ChangeOutcome::TableFailed);
-    EXPECT_EQ(press(Direction::ChangeToMS, 9), ChangeOutcome::TableFailed);
+    EXPECT_EQ(press(Direction::ToMs, 5), ChangeOutcome::TableFailed);
+    EXPECT_EQ(press(Direction::ToMs, 9), ChangeOutcome::TableFailed);
     EXPECT_EQ(clipboard.reads, 0);
     EXPECT_EQ(clipboard.writes, 0);
     EXPECT_EQ(messenger.prompts(), QStringList({tableFailureMessage(5), tableFailureMessage(9)}));

@@ -1,0 +1,181 @@
+// The one way to convert a file: the converter chosen by the name's last three characters,
+// the reordering of text files, refusals of other files, and Word documents through one
+// engine per run.
+#include "converter/convert_file.h"
+#include "converter/rtf_convert.h"
+#include "tests/converter/fake_run_window.h"
+#include "tests/converter/test_tables.h"
+#include "tests/support/fake_messenger.h"
+#include "tests/support/row_name.h"
+#include "tests/support/test_paths.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace zerva::converter;
+using zerva::test::FakeMessenger;
+using zerva::test::FakeWordService;
+using zerva::test::makeTable;
+using zerva::test::readFile;
+using zerva::test::writeFile;
+
+namespace {
+
+struct KindCase {
+    const char* name;
+    const char* file;
+    FileKind kind;
+};
+
+class FileKindOf : public ::testing::TestWithParam<KindCase> {};
+
+TEST_P(FileKindOf, GoesByTheLastThreeCharactersInAnyCase) {
+    EXPECT_EQ(fileKindOf(QString::fromUtf8(GetParam().file)), GetParam().kind);
+}
+
+// The batch driver's tests run names of each kind through whole runs; these are the edges.
+const KindCase kKindCases[] = {
+    {"UpperCaseWord", "c.DOC", FileKind::Word},
+    {"UpperCaseTextInAFolder", "/some/dir/A.TXT", FileKind::Text},
+    {"NewerWordExtension", "d.docx", FileKind::Other},
+    {"DotAfterTheLetters", "txt.", FileKind::Other},
+    {"EmptyName", "", FileKind::Other},
+};
+INSTANTIATE_TEST_SUITE_P(Cases, FileKindOf, ::testing::ValuesIn(kKindCases),
+                         zerva::test::RowName());
+
+class ConvertFile : public ::testing::Test {
+protected:
+    QString path(const char* relative) const { return dir.filePath(QString::fromUtf8(relative)); }
+
+    QTemporaryDir dir;
+    // A -> B, alef with madda (c2) -> alef (c7), seen (d3) -> sheen (d4)
+    ConversionTable table = makeTable({"65=66", "194=199", "211=212"});
+    FakeMessenger messenger;
+    FakeWordService word;
+};
+
+using Converter = ConvertStatus (*)(const QString&, const QString&, const ConversionTable&,
+                                    zerva::common::Messenger&, const ConvertOptions&);
+
+struct ChoiceCase {
+    const char* name;
+    const char* file;
+    Reorder reorder;
+    Converter expected;
+};
+
+class ConvertFileChoice : public ConvertFile, public ::testing::WithParamInterface<ChoiceCase> {};
+
+// One text in a file of each kind: the result is that of the row's own converter, and (but
+// for the plain text converter) not that of the plain one.
+TEST_P(ConvertFileChoice, EachKindAndReorderingTakesItsOwnConverter) {
+    const ChoiceCase& c = GetParam();
+    const QByteArray text = "A\xd3\xc2 x\\'d3\n";
+    const QString source = path("in/") + QString::fromUtf8(c.file);
+    ASSERT_TRUE(writeFile(source, text));
+    FileConverter files(table, c.reorder, word, messenger);
+    int starts = 0;
+    const FileConversion result = files.convert(source, path("out"), [&starts] { ++starts; });
+    EXPECT_EQ(result.outcome, FileConversion::Converted);
+    EXPECT_EQ(starts, 1);
+    ASSERT_EQ(c.expected(source, path("model"), table, messenger, {}), ConvertStatus::Success);
+    EXPECT_EQ(readFile(path("out")), readFile(path("model")));
+    if (c.expected != &ConvertTextFile) {
+        ASSERT_EQ(ConvertTextFile(source, path("plain"), table, messenger, {}),
+                  ConvertStatus::Success);
+        EXPECT_NE(readFile(path("out")), readFile(path("plain")));
+    }
+    EXPECT_EQ(word.creates, 0);
+    EXPECT_TRUE(messenger.prompts().isEmpty());
+}
+
+const ChoiceCase kChoiceCases[] = {
+    {"PlainText", "plain.txt", Reorder::None, &ConvertTextFile},
+    {"RightToLeftText", "rtl.TXT", Reorder::RightToLeft, &ConvertTextFileRtl},
+    {"LeftToRightText", "ltr.txt", Reorder::LeftToRight, &ConvertTextFileLtr},
+    {"RtfIsNotReordered", "rich.rtf", Reorder::RightToLeft, &ConvertRtfFile},
+};
+INSTANTIATE_TEST_SUITE_P(Cases, ConvertFileChoice, ::testing::ValuesIn(kChoiceCases),
+                         zerva::test::RowName());
+
+TEST_F(ConvertFile, OtherFilesAreRefusedUntouchedAndFailuresCarryTheirStatus) {
+    ASSERT_TRUE(writeFile(path("notes.md"), "A"));
+    ASSERT_TRUE(writeFile(path("out.md"), "old"));
+    FileConverter files(table, Reorder::None, word, messenger);
+    bool started = false;
+    const auto start = [&started] { started = true; };
+    EXPECT_EQ(files.convert(path("notes.md"), path("out.md"), start).outcome,
+              FileConversion::NotConvertible);
+    EXPECT_FALSE(started);
+    EXPECT_EQ(readFile(path("out.md")), "old");
+
+    const FileConversion missing = files.convert(path("none.txt"), path("none-out.txt"), start);
+    EXPECT_EQ(missing.outcome, FileConversion::Failed);
+    EXPECT_EQ(missing.status, ConvertStatus::SourceUnreadable);
+    EXPECT_FALSE(QFile::exists(path("none-out.txt")));
+
+    ASSERT_TRUE(QDir().mkpath(path("folder.txt")));
+    const FileConversion notRegular = files.convert(path("folder.txt"), path("y.txt"));
+    EXPECT_EQ(notRegular.outcome, FileConversion::Failed);
+    EXPECT_EQ(notRegular.status, ConvertStatus::SourceNotRegular);
+}
+
+TEST_F(ConvertFile, WordDocumentsShareOneEngineThatQuitsWithTheConverter) {
+    word.failure = WordStartError::None;
+    // What the engine writes: \uN with a fallback, and plain escapes.
+    ASSERT_TRUE(writeFile(path("a.doc"), "{\\rtf1\\ansi \\u1587\\'3f\\'d3 A}"));
+    ASSERT_TRUE(writeFile(path("b.DOC"), "{\\rtf1 \\'c2}"));
+    ASSERT_TRUE(writeFile(path("b-out.doc"), "old"));
+    {
+        FileConverter files(table, Reorder::RightToLeft, word, messenger);
+        int starts = 0;
+        EXPECT_EQ(files.convert(path("a.doc"), path("a-out.doc"), [&] { ++starts; }).outcome,
+                  FileConversion::Converted);
+        EXPECT_EQ(files.convert(path("b.DOC"), path("b-out.doc"), [&] { ++starts; }).outcome,
+                  FileConversion::Converted);
+        EXPECT_EQ(starts, 2);
+        EXPECT_EQ(word.creates, 1);
+        EXPECT_EQ(word.quits, 0);
+    }
+    EXPECT_EQ(word.quits, 1);
+    // seen became sheen (U+0634) both times; the plain text of RTF is left alone.
+    EXPECT_EQ(readFile(path("a-out.doc")), "{\\rtf1\\ansi \\u1588\\'d4\\u1588\\'d4 A}");
+    EXPECT_EQ(readFile(path("b-out.doc")), "{\\rtf1 \\u1575\\'c7}");
+    EXPECT_TRUE(messenger.prompts().isEmpty());
+}
+
+// An engine that opens documents but cannot save them as Word documents.
+class FailingSaveDocuments : public WordDocuments {
+public:
+    bool saveAsRtf(const QString& document, const QString& rtfPath) override {
+        return QFile::copy(document, rtfPath);
+    }
+    bool saveAsWord(const QString&, const QString&) override { return false; }
+    void Quit() override {}
+};
+
+class FailingSaveService : public WordService {
+public:
+    std::unique_ptr<WordDocuments> create(WordStartError& error) override {
+        error = WordStartError::None;
+        return std::make_unique<FailingSaveDocuments>();
+    }
+};
+
+TEST_F(ConvertFile, AWordStepThatFailsLeavesTheDestinationAsItWas) {
+    ASSERT_TRUE(writeFile(path("a.doc"), "{\\rtf1 \\'d3}"));
+    ASSERT_TRUE(writeFile(path("a-out.doc"), "old"));
+    FailingSaveService failing;
+    FileConverter files(table, Reorder::None, failing, messenger);
+    const FileConversion result = files.convert(path("a.doc"), path("a-out.doc"));
+    EXPECT_EQ(result.outcome, FileConversion::Failed);
+    EXPECT_EQ(result.status, ConvertStatus::WriteFailed);
+    EXPECT_EQ(readFile(path("a-out.doc")), "old");
+    EXPECT_TRUE(files.wordUsable()); // the engine runs; the next document is tried
+}
+
+} // namespace

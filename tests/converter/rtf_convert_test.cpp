@@ -4,6 +4,7 @@
 #include "clipboard/clipboard_table.h"
 #include "converter/rtf_convert.h"
 #include "tests/converter/test_tables.h"
+#include "tests/support/row_name.h"
 
 #include <gtest/gtest.h>
 
@@ -16,45 +17,56 @@ namespace {
 
 const FileConverter kRtf = ConvertRtfFile;
 
-TEST(ConvertRtfFile, RewritesEscapes) {
+struct RtfCase {
+    const char* name;
+    QByteArray in;
+    QByteArray out;
+};
+
+class ConvertRtfFileEscapes : public ::testing::TestWithParam<RtfCase> {};
+
+// Every row at chunk sizes that cut escapes and pairs anywhere, with the vector kernels and
+// with the plain loops.
+TEST_P(ConvertRtfFileEscapes, Rewrites) {
     // e1 -> c1, e2 dropped, e3 -> aa bb, e4 e5 -> cc; 171 (ab) -> 0a ef.
     const ConversionTable t =
         makeTable({"225=193", "226=", "227=170+187", "228+229=204", "171=10+239"});
-    const struct {
-        const char* name;
-        QByteArray in;
-        QByteArray out;
-    } cases[] = {
-        {"no escapes", "{\\rtf1\\ansi plain \xe1 text}\r\n", "{\\rtf1\\ansi plain \xe1 text}\r\n"},
-        {"one byte", "a\\'e1b", "a\\'c1b"},
-        {"upper-case digits", "\\'E1\\'Ab", "\\'c1\\'0a\\'ef"},
-        {"dropped", "x\\'e2y", "xy"},
-        {"two bytes", "\\'e3", "\\'aa\\'bb"},
-        {"pair", "\\'e4\\'e5", "\\'cc"},
-        {"pair with upper-case second", "\\'e4\\'E5", "\\'cc"},
-        {"pair head alone", "\\'e4 \\'e5", "\\'e4 \\'e5"},
-        {"not hex digits", "\\'zz\\'e1", "\\'zz\\'c1"},
-        {"one digit then escape", "\\'e\\'e1", "\\'e\\'c1"},
-        {"cut off at the end", "ab\\'e", "ab\\'e"},
-        {"apostrophe at the end", "ab\\'", "ab\\'"},
-        {"backslash at the end", "ab\\", "ab\\"},
-        {"escaped backslash", "\\\\'e1 \\\\\\'e1", "\\\\'e1 \\\\\\'c1"},
-        {"control word", "\\par\\'e1", "\\par\\'c1"},
-        {"level group", "{\\leveltext\\'02\\'e1.;}\\'e1", "{\\leveltext\\'02\\'e1.;}\\'c1"},
-        {"level text far away", "\\levelnfc0" + QByteArray(5000, ' ') + "\\'e1}\\'e1",
-         "\\levelnfc0" + QByteArray(5000, ' ') + "\\'e1}\\'c1"},
-        {"level without end", "\\level\\'e1", "\\level\\'e1"},
-        {"listlevel is not level", "\\listlevel\\'e1", "\\listlevel\\'c1"},
-        {"Level is case-sensitive", "\\Level\\'e1}", "\\Level\\'c1}"},
-    };
-    for (const auto& c : cases) {
+    for (const bool portable : {false, true}) {
         for (qsizetype chunk : {1, 2, 3, 5, 7, 8, 9, 13, 1 << 18}) {
             ConvertOptions o;
             o.chunkSize = chunk;
-            EXPECT_EQ(convertBytes(kRtf, t, c.in, o), c.out) << c.name << " chunk " << chunk;
+            o.portableLoops = portable;
+            EXPECT_EQ(convertBytes(kRtf, t, GetParam().in, o), GetParam().out)
+                << "chunk " << chunk << (portable ? ", plain loops" : "");
         }
     }
 }
+
+const RtfCase kEscapeCases[] = {
+    {"NoEscapes", "{\\rtf1\\ansi plain \xe1 text}\r\n", "{\\rtf1\\ansi plain \xe1 text}\r\n"},
+    {"OneByte", "a\\'e1b", "a\\'c1b"},
+    {"UpperCaseDigits", "\\'E1\\'Ab", "\\'c1\\'0a\\'ef"},
+    {"Dropped", "x\\'e2y", "xy"},
+    {"TwoBytes", "\\'e3", "\\'aa\\'bb"},
+    {"Pair", "\\'e4\\'e5", "\\'cc"},
+    {"PairWithUpperCaseSecond", "\\'e4\\'E5", "\\'cc"},
+    {"PairHeadAlone", "\\'e4 \\'e5", "\\'e4 \\'e5"},
+    {"NotHexDigits", "\\'zz\\'e1", "\\'zz\\'c1"},
+    {"OneDigitThenEscape", "\\'e\\'e1", "\\'e\\'c1"},
+    {"CutOffAtTheEnd", "ab\\'e", "ab\\'e"},
+    {"ApostropheAtTheEnd", "ab\\'", "ab\\'"},
+    {"BackslashAtTheEnd", "ab\\", "ab\\"},
+    {"EscapedBackslash", "\\\\'e1 \\\\\\'e1", "\\\\'e1 \\\\\\'c1"},
+    {"ControlWord", "\\par\\'e1", "\\par\\'c1"},
+    {"LevelGroup", "{\\leveltext\\'02\\'e1.;}\\'e1", "{\\leveltext\\'02\\'e1.;}\\'c1"},
+    {"LevelTextFarAway", "\\levelnfc0" + QByteArray(5000, ' ') + "\\'e1}\\'e1",
+     "\\levelnfc0" + QByteArray(5000, ' ') + "\\'e1}\\'c1"},
+    {"LevelWithoutEnd", "\\level\\'e1", "\\level\\'e1"},
+    {"ListlevelIsNotLevel", "\\listlevel\\'e1", "\\listlevel\\'c1"},
+    {"LevelIsCaseSensitive", "\\Level\\'e1}", "\\Level\\'c1}"},
+};
+INSTANTIATE_TEST_SUITE_P(Cases, ConvertRtfFileEscapes, ::testing::ValuesIn(kEscapeCases),
+                         zerva::test::RowName());
 
 TEST(ConvertRtfFile, ReversedTableWritesLowerCase) {
     const ConversionTable from = makeTable({"225=193", "228+229=204"}, Direction::FromMs);

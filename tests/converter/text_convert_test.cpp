@@ -4,6 +4,7 @@
 #include "converter/converter_messages.h"
 #include "converter/text_convert.h"
 #include "tests/converter/test_tables.h"
+#include "tests/support/row_name.h"
 #include "tests/support/test_paths.h"
 
 #include <QDir>
@@ -30,80 +31,91 @@ const FileConverter kLtr = ConvertTextFileLtr;
 // Persian (class 1) and Latin (class -1) letters, and joining punctuation (class 0).
 constexpr int P1 = 0xC1, P2 = 0xC2, P3 = 0xC3, L1 = 'a', L2 = 'b', DOT = '.', SP = ' ';
 
-TEST(ConvertTextFile, ConvertsUnits) {
-    const ConversionTable t = makeTable({"65=", "66=67+68", "200+201=90", "202=91"});
-    const struct {
-        const char* name;
-        QByteArray in;
-        QByteArray out;
-    } cases[] = {
-        {"empty", "", ""},
-        {"identity", "hello\r\n", "hello\r\n"},
-        {"drop", "xAAy", "xy"},
-        {"two bytes", "B", "CD"},
-        {"pair at the end", bytes({'x', 200, 201}), "xZ"},
-        {"pair first", bytes({200, 201, 'x'}), "Zx"},
-        {"head without follower", bytes({'x', 200}), bytes({'x', 200})},
-        {"head then other", bytes({200, 202, 201}), bytes({200, 91, 201})},
-        {"three heads", bytes({200, 200, 201}), bytes({200, 90})},
-    };
-    for (const auto& c : cases) {
+// One row of a converter's cases: the table lines, the source and what the converter writes.
+struct TextCase {
+    const char* name;
+    QByteArray in;
+    QByteArray out;
+};
+
+// Runs a row at several chunk sizes, with the vector kernels and with the plain loops.
+void expectRow(const FileConverter& convert, const ConversionTable& table, const TextCase& row) {
+    for (const bool portable : {false, true}) {
         for (qsizetype chunk : {1, 2, 3, 1024}) {
             ConvertOptions o;
             o.chunkSize = chunk;
-            EXPECT_EQ(convertBytes(kPlain, t, c.in, o), c.out) << c.name << " chunk " << chunk;
+            o.portableLoops = portable;
+            EXPECT_EQ(convertBytes(convert, table, row.in, o), row.out)
+                << "chunk " << chunk << (portable ? ", plain loops" : "");
         }
     }
 }
 
-TEST(ConvertTextFileRtl, ReordersLines) {
-    const ConversionTable t = makeTable({"66=67+68"});
-    const ConversionTable crlf = makeTable({"200=13+10"}, Direction::FromMs);
-    const struct {
-        const char* name;
-        const ConversionTable* table;
-        QByteArray in;
-        QByteArray out;
-    } cases[] = {
-        {"empty", &t, "", ""},
-        {"latin run after persian", &t, bytes({P1, P2, L1, L2, 10}), bytes({L1, L2, P2, P1, 10})},
-        {"crlf stays in order", &t, bytes({P1, L1, 13, 10}), bytes({L1, P1, 13, 10})},
-        {"last line without end", &t, bytes({P1, P2, 10, P3, L1}), bytes({P2, P1, 10, L1, P3})},
-        {"every line alike", &t, bytes({L1, DOT, 10, L1, DOT, 10}),
-         bytes({DOT, L1, 10, DOT, L1, 10})},
-        {"latin then persian", &t, bytes({L1, SP, P1, 10}), bytes({P1, L1, SP, 10})},
-        {"punctuation at the end", &t, bytes({P1, P2, DOT, 10}), bytes({DOT, P2, P1, 10})},
-        {"latin words keep order", &t, bytes({P1, SP, L1, DOT, SP, L2, SP, P2}),
-         bytes({P2, SP, L1, DOT, SP, L2, SP, P1})},
-        {"kind 2 reversed", &t, bytes({'B', P1}), bytes({P1, 'D', 'C'})},
-        {"pair ends the line", &crlf, bytes({P1, P2, L1, 13, 10, P3}),
-         bytes({L1, P2, P1, 200, P3})},
-        {"only line ends", &t, "\r\n\n", "\r\n\n"},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(convertBytes(kRtl, *c.table, c.in), c.out) << c.name;
-    }
+class ConvertTextFileUnits : public ::testing::TestWithParam<TextCase> {};
+
+TEST_P(ConvertTextFileUnits, Converts) {
+    expectRow(kPlain, makeTable({"65=", "66=67+68", "200+201=90", "202=91"}), GetParam());
 }
 
-TEST(ConvertTextFileLtr, ReversesPersianRuns) {
-    const ConversionTable t = makeTable({"66=67+200"});
-    const struct {
-        const char* name;
-        QByteArray in;
-        QByteArray out;
-    } cases[] = {
-        {"empty", "", ""},
-        {"run", bytes({P1, P2, P3, L1}), bytes({P3, P2, P1, L1})},
-        {"punctuation inside", bytes({P1, P2, DOT, P3, SP}), bytes({P3, DOT, P2, P1, SP})},
-        {"punctuation before", bytes({DOT, P1, P2, SP}), bytes({DOT, P2, P1, SP})},
-        {"run at the end", bytes({L1, P1, P2, P3}), bytes({L1, P3, P2, P1})},
-        {"kind 2 last byte", bytes({L1, 'B'}), bytes({L1, 200, 'C'})},
-        {"lines", bytes({P1, P2, 13, 10, P3}), bytes({P2, P1, 13, 10, P3})},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(convertBytes(kLtr, t, c.in), c.out) << c.name;
-    }
+const TextCase kUnitCases[] = {
+    {"Empty", "", ""},
+    {"Identity", "hello\r\n", "hello\r\n"},
+    {"Drop", "xAAy", "xy"},
+    {"TwoBytes", "B", "CD"},
+    {"PairAtTheEnd", bytes({'x', 200, 201}), "xZ"},
+    {"PairFirst", bytes({200, 201, 'x'}), "Zx"},
+    {"HeadWithoutFollower", bytes({'x', 200}), bytes({'x', 200})},
+    {"HeadThenOther", bytes({200, 202, 201}), bytes({200, 91, 201})},
+    {"ThreeHeads", bytes({200, 200, 201}), bytes({200, 90})},
+};
+INSTANTIATE_TEST_SUITE_P(Cases, ConvertTextFileUnits, ::testing::ValuesIn(kUnitCases),
+                         zerva::test::RowName());
+
+class ConvertTextFileRtlLines : public ::testing::TestWithParam<TextCase> {};
+
+TEST_P(ConvertTextFileRtlLines, Reorders) {
+    expectRow(kRtl, makeTable({"66=67+68"}), GetParam());
 }
+
+const TextCase kRtlCases[] = {
+    {"Empty", "", ""},
+    {"LatinRunAfterPersian", bytes({P1, P2, L1, L2, 10}), bytes({L1, L2, P2, P1, 10})},
+    {"CrLfStaysInOrder", bytes({P1, L1, 13, 10}), bytes({L1, P1, 13, 10})},
+    {"LastLineWithoutEnd", bytes({P1, P2, 10, P3, L1}), bytes({P2, P1, 10, L1, P3})},
+    {"EveryLineAlike", bytes({L1, DOT, 10, L1, DOT, 10}), bytes({DOT, L1, 10, DOT, L1, 10})},
+    {"LatinThenPersian", bytes({L1, SP, P1, 10}), bytes({P1, L1, SP, 10})},
+    {"PunctuationAtTheEnd", bytes({P1, P2, DOT, 10}), bytes({DOT, P2, P1, 10})},
+    {"LatinWordsKeepOrder", bytes({P1, SP, L1, DOT, SP, L2, SP, P2}),
+     bytes({P2, SP, L1, DOT, SP, L2, SP, P1})},
+    {"Kind2Reversed", bytes({'B', P1}), bytes({P1, 'D', 'C'})},
+    {"OnlyLineEnds", "\r\n\n", "\r\n\n"},
+};
+INSTANTIATE_TEST_SUITE_P(Cases, ConvertTextFileRtlLines, ::testing::ValuesIn(kRtlCases),
+                         zerva::test::RowName());
+
+// A pair whose first byte is a line end ends the line, whatever it becomes.
+TEST(ConvertTextFileRtl, PairEndsTheLine) {
+    expectRow(kRtl, makeTable({"200=13+10"}, Direction::FromMs),
+              {"", bytes({P1, P2, L1, 13, 10, P3}), bytes({L1, P2, P1, 200, P3})});
+}
+
+class ConvertTextFileLtrRuns : public ::testing::TestWithParam<TextCase> {};
+
+TEST_P(ConvertTextFileLtrRuns, Reverses) {
+    expectRow(kLtr, makeTable({"66=67+200"}), GetParam());
+}
+
+const TextCase kLtrCases[] = {
+    {"Empty", "", ""},
+    {"Run", bytes({P1, P2, P3, L1}), bytes({P3, P2, P1, L1})},
+    {"PunctuationInside", bytes({P1, P2, DOT, P3, SP}), bytes({P3, DOT, P2, P1, SP})},
+    {"PunctuationBefore", bytes({DOT, P1, P2, SP}), bytes({DOT, P2, P1, SP})},
+    {"RunAtTheEnd", bytes({L1, P1, P2, P3}), bytes({L1, P3, P2, P1})},
+    {"Kind2LastByte", bytes({L1, 'B'}), bytes({L1, 200, 'C'})},
+    {"Lines", bytes({P1, P2, 13, 10, P3}), bytes({P2, P1, 13, 10, P3})},
+};
+INSTANTIATE_TEST_SUITE_P(Cases, ConvertTextFileLtrRuns, ::testing::ValuesIn(kLtrCases),
+                         zerva::test::RowName());
 
 // Pairs, line ends and runs that straddle any chunk or memory boundary convert as anywhere
 // else: every chunk size and spill threshold gives the same bytes.

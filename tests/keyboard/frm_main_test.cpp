@@ -4,6 +4,7 @@
 #include "keyboard/ui/frm_edit_key.h"
 #include "keyboard/ui/frm_main.h"
 
+#include "frm_main_fixture.h"
 #include "keyboard_test_util.h"
 
 #include "common/codepage.h"
@@ -26,28 +27,14 @@
 
 using namespace zerva::keyboard;
 using zerva::common::cp1256Char;
+using zerva::keyboard::test::ch;
 using zerva::test::FakeMessenger;
 
 namespace {
 
-QString ch(int code) {
-    return QString(cp1256Char(static_cast<std::uint8_t>(code)));
-}
-
-class FrmMainTest : public ::testing::Test {
+class FrmMainTest : public zerva::keyboard::test::FrmMainFixture {
 protected:
-    void SetUp() override {
-        w = std::make_unique<frmMain>(msg);
-        ASSERT_EQ(readLayoutBytes(model(), standardLayoutImage(), msg), ReadOutcome::Read);
-        model().setLayoutChanged(false);
-        w->show();
-        w->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
-        w->focusKey(0);
-        msg.clear();
-    }
-
-    LayoutModel& model() { return w->model(); }
+    void SetUp() override { showWindow(false); }
 
     QWidget* focused() {
         QWidget* f = QApplication::focusWidget();
@@ -88,8 +75,6 @@ protected:
         QApplication::sendEvent(target, &e);
     }
 
-    FakeMessenger msg;
-    std::unique_ptr<frmMain> w;
     std::unique_ptr<QMimeData> m_data;
 };
 

@@ -8,6 +8,7 @@
 #include "keyboard/ui/frm_edit_key.h"
 #include "keyboard/ui/frm_main.h"
 
+#include "frm_main_fixture.h"
 #include "keyboard_test_util.h"
 
 #include "common/codepage.h"
@@ -36,27 +37,15 @@
 using namespace zerva;
 using namespace zerva::keyboard;
 using zerva::common::cp1256Char;
+using zerva::keyboard::test::ch;
 using zerva::test::FakeMessenger;
 
 namespace {
 
-QString ch(int code) {
-    return QString(cp1256Char(static_cast<std::uint8_t>(code)));
-}
-
-class UndoTest : public ::testing::Test {
+class UndoTest : public zerva::keyboard::test::FrmMainFixture {
 public:
-    void SetUp() override {
-        w = std::make_unique<frmMain>(msg);
-        ASSERT_EQ(readLayoutBytes(model(), standardLayoutImage(), msg), ReadOutcome::Read);
-        model().setLayoutChanged(false);
-        w->setEditMode(true);
-        w->show();
-        w->focusKey(0);
-        msg.clear();
-    }
+    void SetUp() override { showWindow(true); }
 
-    LayoutModel& model() { return w->model(); }
     QUndoStack& stack() { return w->undoHistory().stack(); }
 
     void dragAndDrop(DragRef source, QWidget* target) {
@@ -91,9 +80,6 @@ public:
             ASSERT_EQ(w->BtnInsKey(e)->background(), want) << "entry " << e;
         }
     }
-
-    FakeMessenger msg;
-    std::unique_ptr<frmMain> w;
 };
 
 struct ChangeCase {

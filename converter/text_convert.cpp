@@ -382,7 +382,9 @@ public:
         const qsizetype open = endsInRun ? m_changes.back() : n;
         // Eight spare bytes let every run be reversed with whole words.
         std::uint8_t* out = m_out.reserve(open - pos + 8);
-        std::memcpy(out, data + pos, static_cast<std::size_t>(open - pos));
+        if (open > pos) { // an empty chunk may have no data at all
+            std::memcpy(out, data + pos, static_cast<std::size_t>(open - pos));
+        }
         for (std::size_t r = 0; r + 1 < m_changes.size(); r += 2) {
             detail::reverseBytesPadded(out + (m_changes[r] - pos), m_changes[r + 1] - m_changes[r]);
         }

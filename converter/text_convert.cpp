@@ -64,41 +64,58 @@ public:
         }
     }
 
-    // Converts in[0..n) into out (room for 2n bytes) and returns how many source bytes it
-    // took: all of them at the end of the source, otherwise all but a last byte that may
-    // start a pair, which comes again at the head of the next chunk. lineEnd(from, to) is
-    // told the output of each unit whose first source byte is a line feed or carriage
-    // return. produced receives the number of output bytes.
-    template <typename LineEnd>
-    qsizetype run(const std::uint8_t* in, qsizetype n, bool atEnd, std::uint8_t* out,
-                  qsizetype& produced, LineEnd&& lineEnd) {
+    // Segments in[0..n) into units and hands each to write(x, pair): x its first source byte,
+    // pair its pair entry or null; write puts out the unit's output and returns the output's
+    // length so far. Returns how many source bytes it took: all of them at the end of the
+    // source, otherwise all but a last byte that may start a pair, which comes again at the
+    // head of the next chunk. lineEnd(from, to) is told the output of each unit whose first
+    // source byte is a line feed or carriage return. produced receives the output's length.
+    template <typename Write, typename LineEnd>
+    qsizetype segment(const std::uint8_t* in, qsizetype n, bool atEnd, Write&& write,
+                      qsizetype& produced, LineEnd&& lineEnd) {
         qsizetype i = 0;
         qsizetype o = 0;
         while (i < n) {
             const std::uint8_t x = in[i];
             const Unit& u = m_units[x];
-            qsizetype taken = 1;
-            const qsizetype start = o;
             if (u.pairHead && i + 1 == n && !atEnd) {
                 break;
             }
-            const PairEntry* pair = u.pairHead ? m_table.findPairEntry(x, in[i + 1]) : nullptr;
-            if (pair != nullptr) {
-                out[o++] = pair->target;
-                taken = 2;
-            } else {
-                out[o] = u.bytes[0];
-                out[o + 1] = u.bytes[1];
-                o += u.length;
+            const PairEntry* pair =
+                u.pairHead && i + 1 < n ? m_table.findPairEntry(x, in[i + 1]) : nullptr;
+            const qsizetype start = o;
+            o = write(x, pair);
+            if (pair == nullptr) {
                 m_counted += u.counted ? 1 : 0;
             }
             if (isLineEnd(x)) {
                 lineEnd(start, o);
             }
-            i += taken;
+            i += pair != nullptr ? 2 : 1;
         }
         produced = o;
         return i;
+    }
+
+    // The same, writing each unit's code page 1256 bytes into out (room for 2n bytes).
+    template <typename LineEnd>
+    qsizetype run(const std::uint8_t* in, qsizetype n, bool atEnd, std::uint8_t* out,
+                  qsizetype& produced, LineEnd&& lineEnd) {
+        qsizetype o = 0;
+        return segment(
+            in, n, atEnd,
+            [&](std::uint8_t x, const PairEntry* pair) {
+                if (pair != nullptr) {
+                    out[o++] = pair->target;
+                } else {
+                    const Unit& u = m_units[x];
+                    out[o] = u.bytes[0];
+                    out[o + 1] = u.bytes[1];
+                    o += u.length;
+                }
+                return o;
+            },
+            produced, lineEnd);
     }
 
     // Conversion of a chunk in which every byte converts to exactly one byte, through one

@@ -41,7 +41,7 @@ struct TextCase {
 // Runs a row at several chunk sizes, with the vector kernels and with the plain loops.
 void expectRow(const FileConverter& convert, const ConversionTable& table, const TextCase& row) {
     for (const bool portable : {false, true}) {
-        for (qsizetype chunk : {1, 2, 3, 1024}) {
+        for (qsizetype chunk : {1, 2, 3, 4, 1024}) {
             ConvertOptions o;
             o.chunkSize = chunk;
             o.portableLoops = portable;
@@ -67,6 +67,10 @@ const TextCase kUnitCases[] = {
     {"HeadWithoutFollower", bytes({'x', 200}), bytes({'x', 200})},
     {"HeadThenOther", bytes({200, 202, 201}), bytes({200, 91, 201})},
     {"ThreeHeads", bytes({200, 200, 201}), bytes({200, 90})},
+    // At chunk size 4 the last chunk is shorter than the one before: the head at the end
+    // must not meet the earlier chunk's byte left behind it.
+    {"HeadAtTheEndAfterAPair", bytes({'x', 200, 201, 'w', 'z', 200}),
+     bytes({'x', 90, 'w', 'z', 200})},
 };
 INSTANTIATE_TEST_SUITE_P(Cases, ConvertTextFileUnits, ::testing::ValuesIn(kUnitCases),
                          zerva::test::RowName());

@@ -33,6 +33,15 @@ constexpr char HexLow(std::uint8_t value) {
 
 using common::Direction;
 
+// The Unicode text of a unit from the table's [Unicode] section: not given (the unit's
+// code page 1256 result, decoded, stands for it), empty, or one or two code points.
+struct UnicodeText {
+    static constexpr std::uint8_t kNotGiven = 0xFF;
+    std::uint8_t count = kNotGiven;
+    char32_t points[2] = {0, 0};
+    bool given() const { return count != kNotGiven; }
+};
+
 // What one source byte becomes when no pair entry matches.
 struct ByteEntry {
     std::uint8_t kind = 1; // 0 dropped, 1 out1, 2 out1 then out2
@@ -44,6 +53,7 @@ struct ByteEntry {
     // From code page 1256 only: the chosen format has no counterpart for the byte. It is
     // written as its entry says (the format's "?") and counted by the converters.
     bool noCounterpart = false;
+    UnicodeText unicode;
 };
 
 // Two source bytes that become one output byte.
@@ -53,6 +63,7 @@ struct PairEntry {
     std::uint8_t target = 0;
     std::array<char, 2> secondHex{'0', '0'};
     std::array<char, 2> targetHex{'0', '0'};
+    UnicodeText unicode;
 };
 
 class ConversionTable {

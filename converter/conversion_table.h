@@ -35,15 +35,6 @@ constexpr char HexLow(std::uint8_t value) {
 using common::Direction;
 using common::UnicodeText;
 
-// The Unicode text of a unit from the table's [Unicode] section: not given (the unit's
-// code page 1256 result, decoded, stands for it), empty, or one or two code points.
-struct UnicodeText {
-    static constexpr std::uint8_t kNotGiven = 0xFF;
-    std::uint8_t count = kNotGiven;
-    char32_t points[2] = {0, 0};
-    bool given() const { return count != kNotGiven; }
-};
-
 // What one source byte becomes when no pair entry matches.
 struct ByteEntry {
     std::uint8_t kind = 1; // 0 dropped, 1 out1, 2 out1 then out2

@@ -4,8 +4,10 @@
 // outputs.
 #include "common/codepage.h"
 #include "converter/text_convert.h"
+#include "tests/converter/real_text.h"
 #include "tests/converter/test_tables.h"
 #include "tests/support/row_name.h"
+#include "tests/support/test_paths.h"
 
 #include <QString>
 
@@ -46,6 +48,34 @@ TEST(Utf8Output, IsTheCodePage1256OutputDecodedWithoutUnicodeTexts) {
         o.output = TextOutput::Utf8;
         EXPECT_EQ(convertBytes(ConvertTextFile, t, in, o), expected) << "chunk " << chunk;
     }
+}
+
+// With the bundled ISIRI 3342 table, UTF-8 output is what iconv makes of the same bytes, byte
+// for byte, on every word of the Persian dictionary (Persian yeh, keheh and digits kept).
+TEST(Utf8Output, BundledIsiri3342TableGivesWhatIconvGives) {
+    const QStringList words = zerva::test::dictionaryWords(1);
+    if (words.isEmpty()) {
+        GTEST_SKIP() << "the Persian dictionary (package myspell-fa) is not installed";
+    }
+    QString text;
+    for (qsizetype i = 0; i < words.size(); ++i) {
+        text += words[i] + (i % 12 == 11 ? QStringLiteral("\r\n") : QStringLiteral(" "));
+    }
+    text += QStringLiteral("\u06F0\u06F1\u06F2\u06F3 \u06CC\u06A9 \u00AB\u00BB\r\n");
+    const auto legacy = zerva::test::iconv(text.toUtf8(), "UTF-8", "ISIRI-3342", true);
+    ASSERT_TRUE(legacy.has_value());
+    const auto expected = zerva::test::iconv(*legacy, "ISIRI-3342", "UTF-8");
+    ASSERT_TRUE(expected.has_value());
+    ASSERT_GT(expected->size(), 1000000);
+
+    zerva::test::FakeMessenger messages;
+    const auto table = LoadConversionTable(zerva::test::dataDir(), 2, Direction::ToMs, messages);
+    ASSERT_TRUE(table.has_value());
+    ConvertOptions o;
+    o.output = TextOutput::Utf8;
+    EXPECT_TRUE(convertBytes(ConvertTextFile, *table, *legacy, o) == *expected);
+    o.chunkSize = 997;
+    EXPECT_TRUE(convertBytes(ConvertTextFile, *table, *legacy, o) == *expected);
 }
 
 // A line in logical order as a right-to-left display shows it, left to right, with

@@ -23,13 +23,28 @@ struct BidiDeleter {
 
 class LogicalOrder {
 public:
-    LogicalOrder(const ConversionTable& table, detail::Output& out, TextOutput output)
-        : m_texts(table), m_out(out), m_utf8(output == TextOutput::Utf8), m_bidi(ubidi_open()) {}
+    // portable: every line goes through the bidirectional algorithm (tests compare).
+    LogicalOrder(const ConversionTable& table, detail::Output& out, TextOutput output,
+                 bool portable)
+        : m_texts(table), m_out(out), m_utf8(output == TextOutput::Utf8), m_portable(portable),
+          m_bidi(ubidi_open()) {}
 
     // Reorders units[0..n) as one line (or a piece of one) and writes them.
     bool writeLine(const std::uint16_t* units, qsizetype n) {
         if (n == 0) {
             return true;
+        }
+        // Most lines hold no left-to-right letter and no number: every character of them
+        // stands at the right-to-left level, so the line was shown reversed whole.
+        bool reversible = true;
+        for (qsizetype k = 0; k < n && reversible; ++k) {
+            reversible = m_texts.reversible(units[k]);
+        }
+        if (reversible && !m_portable) {
+            for (qsizetype k = n; k-- > 0;) {
+                writeUnit(units[k], true);
+            }
+            return !m_out.failed();
         }
         // The line as it was shown, in UTF-16: each unit's characters, those of a unit of
         // two in reverse (a right-to-left display shows the second to the left of the first),
@@ -118,6 +133,7 @@ private:
     UnitTexts m_texts;
     detail::Output& m_out;
     bool m_utf8;
+    bool m_portable;
     std::unique_ptr<UBiDi, BidiDeleter> m_bidi;
     std::vector<UChar> m_visual;
     std::vector<std::int32_t> m_owner;
@@ -132,7 +148,7 @@ ConvertStatus convertLogical(detail::Source& source, detail::Sink& sink,
     if (!out.open()) {
         return ConvertStatus::DestinationUncreatable;
     }
-    LogicalOrder order(table, out, options.output);
+    LogicalOrder order(table, out, options.output, options.portableLoops);
     detail::Segmenter segment(table, false);
     std::vector<std::uint8_t> in(static_cast<std::size_t>(chunkSize) + 1);
     std::vector<std::uint16_t> units(in.size());

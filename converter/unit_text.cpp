@@ -3,6 +3,8 @@
 
 #include "common/codepage.h"
 
+#include <unicode/uchar.h>
+
 namespace zerva::converter {
 
 int encodeUtf8(char32_t point, std::uint8_t* out) {
@@ -29,6 +31,29 @@ int encodeUtf8(char32_t point, std::uint8_t* out) {
 }
 
 namespace {
+
+// Characters that never make a right-to-left paragraph leave right-to-left order: all but
+// left-to-right letters, numbers and explicit direction controls.
+bool staysRightToLeft(char32_t point) {
+    switch (u_charDirection(static_cast<UChar32>(point))) {
+    case U_LEFT_TO_RIGHT:
+    case U_EUROPEAN_NUMBER:
+    case U_ARABIC_NUMBER:
+    case U_LEFT_TO_RIGHT_EMBEDDING:
+    case U_LEFT_TO_RIGHT_OVERRIDE:
+    case U_RIGHT_TO_LEFT_EMBEDDING:
+    case U_RIGHT_TO_LEFT_OVERRIDE:
+    case U_POP_DIRECTIONAL_FORMAT:
+    case U_LEFT_TO_RIGHT_ISOLATE:
+    case U_RIGHT_TO_LEFT_ISOLATE:
+    case U_FIRST_STRONG_ISOLATE:
+    case U_POP_DIRECTIONAL_ISOLATE:
+    case U_BLOCK_SEPARATOR: // a paragraph separator ends the paragraph
+        return false;
+    default:
+        return true;
+    }
+}
 
 void setText(UnitTexts::Text& text, const char32_t* points, int count) {
     text = {};
@@ -63,6 +88,11 @@ UnitTexts::UnitTexts(const ConversionTable& table) {
         } else {
             setText(text, points, count);
         }
+        bool reversible = true;
+        for (int i = 0; i < text.codePoints; ++i) {
+            reversible = reversible && staysRightToLeft(text.points[i]);
+        }
+        m_reversible[static_cast<std::size_t>(unit)] = reversible;
         Utf8& utf8 = m_utf8[static_cast<std::size_t>(unit)];
         for (int i = 0; i < text.codePoints; ++i) {
             utf8.length = static_cast<std::uint8_t>(

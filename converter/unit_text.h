@@ -38,6 +38,12 @@ public:
     };
     const Utf8& utf8(int unit) const { return m_utf8[static_cast<std::size_t>(unit)]; }
 
+    // Whether the unit's characters are all of the kinds that, in a right-to-left paragraph
+    // without any left-to-right letter or number, stand in right-to-left order (letters
+    // written right to left, blanks, punctuation, marks). A line of such units only is
+    // shown reversed whole, so it is put back in reading order by reversing it.
+    bool reversible(int unit) const { return m_reversible[static_cast<std::size_t>(unit)]; }
+
     // The unit's code page 1256 bytes in reading order (at most 2).
     struct Bytes {
         std::uint8_t length = 0;
@@ -49,6 +55,7 @@ private:
     std::array<Text, kUnitCount> m_texts{};
     std::array<Utf8, kUnitCount> m_utf8{};
     std::array<Bytes, kUnitCount> m_bytes{};
+    std::array<bool, kUnitCount> m_reversible{};
 };
 
 // Appends the UTF-8 form of a code point to out (at most 4 bytes); returns how many.

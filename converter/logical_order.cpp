@@ -5,10 +5,7 @@
 #include "converter/text_convert.h"
 #include "converter/unit_text.h"
 
-#include "common/codepage.h"
-
 #include <unicode/ubidi.h>
-#include <unicode/uchar.h>
 
 #include <memory>
 #include <vector>
@@ -97,35 +94,15 @@ public:
     void writeUnitAsItIs(std::uint16_t unit) { writeUnit(unit, false); }
 
 private:
+    // A unit in a right-to-left run is written as shown there: a bracket turned back.
     void writeUnit(std::uint16_t unit, bool rightToLeft) {
-        const UnitTexts::Text& t = m_texts.text(unit);
-        if (rightToLeft && t.codePoints == 1) {
-            const auto mirror =
-                static_cast<char32_t>(u_charMirror(static_cast<UChar32>(t.points[0])));
-            if (mirror != t.points[0]) {
-                writeMirror(unit, mirror);
-                return;
-            }
-        }
         if (m_utf8) {
-            const UnitTexts::Utf8& u = m_texts.utf8(unit);
+            const UnitTexts::Utf8& u =
+                rightToLeft ? m_texts.utf8Mirrored(unit) : m_texts.utf8(unit);
             m_out.append(u.bytes, u.length);
         } else {
-            const UnitTexts::Bytes& b = m_texts.cp1256(unit);
-            m_out.append(b.bytes, b.length);
-        }
-    }
-
-    // A bracket shown mirrored in a right-to-left run is written as the character it stands
-    // for; in code page 1256 only where the code page has it.
-    void writeMirror(std::uint16_t unit, char32_t mirror) {
-        if (m_utf8) {
-            std::uint8_t bytes[4];
-            m_out.append(bytes, encodeUtf8(mirror, bytes));
-        } else if (const auto byte = common::cp1256Byte(mirror)) {
-            m_out.put(*byte);
-        } else {
-            const UnitTexts::Bytes& b = m_texts.cp1256(unit);
+            const UnitTexts::Bytes& b =
+                rightToLeft ? m_texts.cp1256Mirrored(unit) : m_texts.cp1256(unit);
             m_out.append(b.bytes, b.length);
         }
     }

@@ -98,6 +98,24 @@ UnitTexts::UnitTexts(const ConversionTable& table) {
             utf8.length = static_cast<std::uint8_t>(
                 utf8.length + encodeUtf8(text.points[i], utf8.bytes + utf8.length));
         }
+        Utf8& utf8Mirrored = m_utf8Mirrored[static_cast<std::size_t>(unit)];
+        Bytes& bytesMirrored = m_bytesMirrored[static_cast<std::size_t>(unit)];
+        utf8Mirrored = utf8;
+        bytesMirrored = b;
+        if (text.codePoints == 1) {
+            const auto mirror =
+                static_cast<char32_t>(u_charMirror(static_cast<UChar32>(text.points[0])));
+            if (mirror != text.points[0]) {
+                utf8Mirrored = {};
+                utf8Mirrored.length =
+                    static_cast<std::uint8_t>(encodeUtf8(mirror, utf8Mirrored.bytes));
+                if (const auto byte = common::cp1256Byte(mirror)) {
+                    bytesMirrored = {};
+                    bytesMirrored.length = 1;
+                    bytesMirrored.bytes[0] = *byte;
+                }
+            }
+        }
     };
     for (int x = 0; x < 256; ++x) {
         const ByteEntry& e = table.byte(static_cast<std::uint8_t>(x));

@@ -38,6 +38,12 @@ public:
     };
     const Utf8& utf8(int unit) const { return m_utf8[static_cast<std::size_t>(unit)]; }
 
+    // The same as shown in a right-to-left run: a mirrored character (a bracket) turned to
+    // the one it stands for, in UTF-8 and in code page 1256 (where the code page has it).
+    const Utf8& utf8Mirrored(int unit) const {
+        return m_utf8Mirrored[static_cast<std::size_t>(unit)];
+    }
+
     // Whether the unit's characters are all of the kinds that, in a right-to-left paragraph
     // without any left-to-right letter or number, stand in right-to-left order (letters
     // written right to left, blanks, punctuation, marks). A line of such units only is
@@ -50,11 +56,16 @@ public:
         std::uint8_t bytes[2] = {};
     };
     const Bytes& cp1256(int unit) const { return m_bytes[static_cast<std::size_t>(unit)]; }
+    const Bytes& cp1256Mirrored(int unit) const {
+        return m_bytesMirrored[static_cast<std::size_t>(unit)];
+    }
 
 private:
     std::array<Text, kUnitCount> m_texts{};
     std::array<Utf8, kUnitCount> m_utf8{};
     std::array<Bytes, kUnitCount> m_bytes{};
+    std::array<Utf8, kUnitCount> m_utf8Mirrored{};
+    std::array<Bytes, kUnitCount> m_bytesMirrored{};
     std::array<bool, kUnitCount> m_reversible{};
 };
 

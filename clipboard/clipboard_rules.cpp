@@ -23,33 +23,92 @@ void appendByte(QByteArray& out, QByteArrayView hex) {
     out.append(static_cast<char>(*HexToByte(hex)));
 }
 
-} // namespace
-
-QByteArray convertTextBytes(const ClipboardTable& table, QByteArrayView text,
-                            qint64* noCounterpart) {
+// Walks code page 1256 text unit by unit: a pair entry whose second byte follows wins over
+// the single-byte entry. Calls pair(cells, record) for a matched pair (record indexes
+// cells.pairs) and single(cells) for a byte on its own; returns the characters counted as
+// having no counterpart.
+template <typename Pair, typename Single>
+qint64 walkUnits(const ClipboardTable& table, QByteArrayView text, Pair pair, Single single) {
     qint64 counted = 0;
-    QByteArray out;
-    out.reserve(text.size());
     const qsizetype n = text.size();
     for (qsizetype p = 0; p < n; ++p) {
         const auto& cells = table[static_cast<std::uint8_t>(text[p])];
         if (!cells.pairs.isEmpty() && p + 1 < n) {
             const QByteArray key = ByteToHex(static_cast<std::uint8_t>(text[p + 1]));
-            if (const auto target = FindPairTarget(cells.pairs, key)) {
-                appendByte(out, *target);
+            if (const qsizetype record = FindPairRecord(cells.pairs, key); record >= 0) {
+                pair(cells, record);
                 ++p;
                 continue;
             }
         }
         counted += cells.noCounterpart ? 1 : 0;
-        if (cells.out1Hex.isEmpty()) {
-            continue;
-        }
-        appendByte(out, cells.out1Hex);
-        if (!cells.out2Hex.isEmpty()) {
-            appendByte(out, cells.out2Hex);
-        }
+        single(cells);
     }
+    return counted;
+}
+
+void appendUnicode(QString& out, const UnicodeText& text) {
+    out += QString::fromUcs4(text.points, text.count);
+}
+
+// Like convertTextBytes, but each unit whose Unicode text the table gives becomes that text;
+// the others become their code page 1256 result decoded.
+QString convertTextToUnicode(const ClipboardTable& table, QByteArrayView text,
+                             qint64* noCounterpart) {
+    QString out;
+    QByteArray bytes; // code page 1256 results not yet decoded
+    auto flush = [&] {
+        out += common::fromCp1256(bytes);
+        bytes.clear();
+    };
+    const qint64 counted = walkUnits(
+        table, text,
+        [&](const ByteCells& cells, qsizetype record) {
+            if (record < cells.pairTexts.size() && cells.pairTexts[record].given()) {
+                flush();
+                appendUnicode(out, cells.pairTexts[record]);
+            } else {
+                appendByte(bytes, QByteArrayView(cells.pairs).sliced(record * 4 + 2, 2));
+            }
+        },
+        [&](const ByteCells& cells) {
+            if (cells.unicode.given()) {
+                flush();
+                appendUnicode(out, cells.unicode);
+            } else if (!cells.out1Hex.isEmpty()) {
+                appendByte(bytes, cells.out1Hex);
+                if (!cells.out2Hex.isEmpty()) {
+                    appendByte(bytes, cells.out2Hex);
+                }
+            }
+        });
+    flush();
+    if (noCounterpart != nullptr) {
+        *noCounterpart += counted;
+    }
+    return out;
+}
+
+} // namespace
+
+QByteArray convertTextBytes(const ClipboardTable& table, QByteArrayView text,
+                            qint64* noCounterpart) {
+    QByteArray out;
+    out.reserve(text.size());
+    const qint64 counted = walkUnits(
+        table, text,
+        [&](const ByteCells& cells, qsizetype record) {
+            appendByte(out, QByteArrayView(cells.pairs).sliced(record * 4 + 2, 2));
+        },
+        [&](const ByteCells& cells) {
+            if (cells.out1Hex.isEmpty()) {
+                return;
+            }
+            appendByte(out, cells.out1Hex);
+            if (!cells.out2Hex.isEmpty()) {
+                appendByte(out, cells.out2Hex);
+            }
+        });
     if (noCounterpart != nullptr) {
         *noCounterpart += counted;
     }
@@ -62,7 +121,9 @@ QString convertText(const ClipboardTable& table, const QString& text, qint64* no
     QByteArray run;
     auto flush = [&] {
         if (!run.isEmpty()) {
-            out += common::fromCp1256(convertTextBytes(table, run, noCounterpart));
+            out += table.hasUnicode()
+                       ? convertTextToUnicode(table, run, noCounterpart)
+                       : common::fromCp1256(convertTextBytes(table, run, noCounterpart));
             run.clear();
         }
     };

@@ -19,7 +19,9 @@ QByteArray convertTextBytes(const ClipboardTable& table, QByteArrayView text,
                             qint64* noCounterpart = nullptr);
 
 // Converts clipboard text: each character stands for its code page 1256 byte. A character
-// without such a byte passes through unchanged and never joins a pair.
+// without such a byte passes through unchanged and never joins a pair. A unit (a byte or a
+// matched pair) whose Unicode text the table gives becomes that text; the others their code
+// page 1256 result.
 QString convertText(const ClipboardTable& table, const QString& text,
                     qint64* noCounterpart = nullptr);
 

@@ -58,16 +58,24 @@ std::optional<std::uint8_t> HexToByte(QByteArrayView digits) {
     return static_cast<std::uint8_t>(high * 16 + low);
 }
 
-std::optional<QByteArrayView> FindPairTarget(QByteArrayView pairs, QByteArrayView key) {
+qsizetype FindPairRecord(QByteArrayView pairs, QByteArrayView key) {
     if (key.size() != 2) {
-        return std::nullopt;
+        return -1;
     }
     for (qsizetype at = pairs.size() - 4; at >= 0; at -= 4) {
         if (pairs[at] == key[0] && pairs[at + 1] == key[1]) {
-            return pairs.sliced(at + 2, 2);
+            return at / 4;
         }
     }
-    return std::nullopt;
+    return -1;
+}
+
+std::optional<QByteArrayView> FindPairTarget(QByteArrayView pairs, QByteArrayView key) {
+    const qsizetype record = FindPairRecord(pairs, key);
+    if (record < 0) {
+        return std::nullopt;
+    }
+    return pairs.sliced(record * 4 + 2, 2);
 }
 
 std::optional<ClipboardTable> parseClipboardTable(QByteArrayView bytes, Direction direction,
@@ -75,6 +83,15 @@ std::optional<ClipboardTable> parseClipboardTable(QByteArrayView bytes, Directio
     std::array<std::optional<SingleEntry>, 256> singles;
     common::ReverseFits fits;
     common::TableSection from1256 = common::TableSection::Other;
+    bool inUnicode = false;
+    std::array<UnicodeText, 256> byteTexts;
+    struct PairText {
+        int line;
+        std::uint8_t first;
+        std::uint8_t second;
+        UnicodeText text;
+    };
+    QList<PairText> pairTexts;
     ClipboardTable table;
     int lineNumber = 0;
     common::TableFileLines lines(bytes);
@@ -86,6 +103,34 @@ std::optional<ClipboardTable> parseClipboardTable(QByteArrayView bytes, Directio
             const bool reverseOnly = section == common::TableSection::ReverseBestFits ||
                                      section == common::TableSection::NoCounterpart;
             from1256 = reverseOnly ? section : common::TableSection::Other;
+            inUnicode = section == common::TableSection::Unicode;
+        }
+        if (inUnicode) {
+            if (direction != Direction::ToMs) {
+                continue;
+            }
+            common::TableSide key;
+            UnicodeText text;
+            switch (common::parseUnicodeEntry(line, key, text)) {
+            case common::UnicodeLine::Entry:
+                break;
+            case common::UnicodeLine::NotAnEntry:
+                continue;
+            case common::UnicodeLine::Bad:
+                fail(problem, lineNumber, "a Unicode text is not one or two code points");
+                return std::nullopt;
+            }
+            if (key.second) {
+                pairTexts.append({lineNumber, *key.first, *key.second, text});
+                continue;
+            }
+            UnicodeText& given = byteTexts[*key.first];
+            if (given.given() && given != text) {
+                fail(problem, lineNumber, "a byte is given two different Unicode texts");
+                return std::nullopt;
+            }
+            given = text;
+            continue;
         }
         if (from1256 != common::TableSection::Other) {
             if (direction == Direction::FromMs && !fits.add(from1256, line)) {
@@ -147,9 +192,30 @@ std::optional<ClipboardTable> parseClipboardTable(QByteArrayView bytes, Directio
         cells.pairs += target;
     }
 
+    for (const PairText& pair : pairTexts) {
+        auto& cells = table.cells[pair.first];
+        const qsizetype record = FindPairRecord(cells.pairs, ByteToHex(pair.second));
+        if (record < 0) {
+            fail(problem, pair.line, "a Unicode text for a pair the table lacks");
+            return std::nullopt;
+        }
+        if (cells.pairTexts.isEmpty()) {
+            cells.pairTexts.resize(cells.pairs.size() / 4);
+        }
+        UnicodeText& given = cells.pairTexts[record];
+        if (given.given() && given != pair.text) {
+            fail(problem, pair.line, "a pair is given two different Unicode texts");
+            return std::nullopt;
+        }
+        given = pair.text;
+        table.anyUnicode = table.anyUnicode || pair.text.given();
+    }
+
     for (int b = 0; b < 256; ++b) {
         auto& cells = table.cells[static_cast<std::size_t>(b)];
         auto& entry = singles[static_cast<std::size_t>(b)];
+        cells.unicode = byteTexts[static_cast<std::size_t>(b)];
+        table.anyUnicode = table.anyUnicode || cells.unicode.given();
         if (const auto& fit = fits[static_cast<std::uint8_t>(b)]; fit && !entry) {
             entry = SingleEntry{fit->output.first, fit->output.second};
             cells.noCounterpart = fit->counted;

@@ -1,13 +1,15 @@
 // The clipboard converter's own form of a conversion table and its loader. A table file is
 // read whole and conflicting repeats are errors. Only the sections read from code page 1256
 // ("[Reverse Best Fits]", "[No Counterpart]", common/table_files.h) are told apart: they
-// count only in that direction and only for bytes no other line gives back.
+// count only in that direction and only for bytes no other line gives back. Towards code page
+// 1256 "[Unicode]" gives the Unicode text of bytes and of the pairs the table has.
 #pragma once
 
 #include "common/table_files.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QList>
 #include <QString>
 
 #include <array>
@@ -22,6 +24,7 @@ namespace zerva::clipboard {
 
 // The suite's one direction type (common/table_files.h).
 using common::Direction;
+using common::UnicodeText;
 
 // The cells of one source byte, kept as lower-case hexadecimal text so that RTF escapes are
 // written straight from them.
@@ -32,6 +35,10 @@ struct ByteCells {
     // From code page 1256 only: the format has no counterpart for the byte; its output is
     // the format's "?" and it is counted.
     bool noCounterpart = false;
+    // Towards code page 1256: the byte's Unicode text, and that of each record of pairs (in
+    // the same order; empty when no pair has one).
+    UnicodeText unicode;
+    QList<UnicodeText> pairTexts;
 };
 
 struct ClipboardTable {
@@ -40,6 +47,9 @@ struct ClipboardTable {
     // Every byte to itself.
     static ClipboardTable identity();
     const ByteCells& operator[](std::uint8_t byte) const { return cells[byte]; }
+    // Whether any byte or pair has its Unicode text given.
+    bool hasUnicode() const { return anyUnicode; }
+    bool anyUnicode = false;
 };
 
 // Two lower-case hexadecimal digits, high digit first ("0a" for 10).
@@ -52,6 +62,8 @@ std::optional<std::uint8_t> HexToByte(QByteArrayView digits);
 // The target digits of the newest record of pairs whose key is the given two lower-case
 // digits; nothing when no record has that key.
 std::optional<QByteArrayView> FindPairTarget(QByteArrayView pairs, QByteArrayView key);
+// The index of that record (0 for the first four characters), or -1.
+qsizetype FindPairRecord(QByteArrayView pairs, QByteArrayView key);
 
 // Why a table file could not be used (for tools and tests; the user sees one message).
 struct TableProblem {

@@ -1,6 +1,7 @@
 // The table list, the lines and entries of the table files, and their messages.
 #include "common/table_files.h"
 
+#include "common/hex_digits.h"
 #include "common/profile_file.h"
 
 namespace zerva::common {
@@ -54,6 +55,26 @@ bool parseSide(QByteArrayView text, TableSide& side) {
     return true;
 }
 
+// One code point written "U+" and 4 to 6 hexadecimal digits; nothing when malformed or not
+// a character.
+std::optional<char32_t> parseCodePoint(QByteArrayView text) {
+    if (text.size() < 6 || text.size() > 8 || !text.startsWith("U+")) {
+        return std::nullopt;
+    }
+    char32_t value = 0;
+    for (char c : text.sliced(2)) {
+        const int digit = hexDigitValue(c);
+        if (digit < 0) {
+            return std::nullopt;
+        }
+        value = value * 16 + static_cast<char32_t>(digit);
+    }
+    if (value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
+        return std::nullopt;
+    }
+    return value;
+}
+
 } // namespace
 
 bool TableFileLines::next(QByteArrayView& line) {
@@ -96,6 +117,42 @@ TableLine parseTableEntry(QByteArrayView line, TableEntry& entry) {
     return parseSide(value, entry.output) ? TableLine::Entry : TableLine::BadNumber;
 }
 
+UnicodeLine parseUnicodeEntry(QByteArrayView line, TableSide& key, UnicodeText& text) {
+    key = {};
+    text = {};
+    const qsizetype eq = line.indexOf('=');
+    if (eq < 0 || line.first(eq).contains(';')) {
+        return UnicodeLine::NotAnEntry;
+    }
+    if (!parseSide(line.first(eq), key)) {
+        return UnicodeLine::Bad;
+    }
+    QByteArrayView value = line.sliced(eq + 1);
+    if (const qsizetype semi = value.indexOf(';'); semi >= 0) {
+        value = value.first(semi);
+    }
+    text.count = 0;
+    qsizetype at = 0;
+    while (true) {
+        while (at < value.size() && isBlank(value[at])) {
+            ++at;
+        }
+        if (at == value.size()) {
+            return UnicodeLine::Entry;
+        }
+        qsizetype end = at;
+        while (end < value.size() && !isBlank(value[end])) {
+            ++end;
+        }
+        const std::optional<char32_t> point = parseCodePoint(value.sliced(at, end - at));
+        if (!point || text.count == 2) {
+            return UnicodeLine::Bad;
+        }
+        text.points[text.count++] = *point;
+        at = end;
+    }
+}
+
 bool isTableSectionHeader(QByteArrayView line) {
     return line.size() >= 2 && line.front() == '[' && line.back() == ']';
 }
@@ -109,6 +166,9 @@ TableSection tableSectionOf(QByteArrayView header) {
     }
     if (header == QByteArrayView("[No Counterpart]")) {
         return TableSection::NoCounterpart;
+    }
+    if (header == QByteArrayView("[Unicode]")) {
+        return TableSection::Unicode;
     }
     return TableSection::Other;
 }

@@ -65,16 +65,42 @@ TableLine parseTableEntry(QByteArrayView line, TableEntry& entry);
 //   "[Reverse Best Fits]": the nearest character the format has (or nothing);
 //   "[No Counterpart]": no counterpart at all; written as the entry says (the format's "?")
 //   and counted, so the user can be told how many characters were lost.
+//
+// "[Unicode]" is read only towards code page 1256: the Unicode text of a source byte or of a
+// pair that "[Convert Table]" has, for output that code page 1256 would lose ("a=U+06CC",
+// "a=U+0644 U+0627", "a+b=U+06CC", "a=" for no text).
 enum class TableSection {
     Convert,         // [Convert Table]
     ReverseBestFits, // [Reverse Best Fits]
     NoCounterpart,   // [No Counterpart]
+    Unicode,         // [Unicode]
     Other,
 };
 
 // Whether a line is a section header, and which section it opens.
 bool isTableSectionHeader(QByteArrayView line);
 TableSection tableSectionOf(QByteArrayView header);
+
+// The Unicode text of a unit from the table's [Unicode] section: not given (the unit's
+// code page 1256 result, decoded, stands for it), empty, or one or two code points.
+struct UnicodeText {
+    static constexpr std::uint8_t kNotGiven = 0xFF;
+    std::uint8_t count = kNotGiven;
+    char32_t points[2] = {0, 0};
+    bool given() const { return count != kNotGiven; }
+    bool operator==(const UnicodeText&) const = default;
+};
+
+enum class UnicodeLine {
+    Entry,
+    NotAnEntry, // no "=", or a ";" in the key (a comment)
+    Bad,        // a key that is not one or two byte values, or a malformed value
+};
+
+// Reads one line of "[Unicode]": the key as in the other sections; the value up to a ";" is
+// empty or one or two code points, each "U+" and 4 to 6 hexadecimal digits, separated by
+// blanks. A surrogate or a value above U+10FFFF is not a character and is refused.
+UnicodeLine parseUnicodeEntry(QByteArrayView line, TableSide& key, UnicodeText& text);
 
 // What one code page 1256 byte becomes in a from-code-page-1256 section.
 struct ReverseFit {

@@ -7,6 +7,7 @@
 #include "common/table_files.h"
 
 #include <utility>
+#include <vector>
 
 #include <QFile>
 
@@ -55,6 +56,46 @@ bool applyEntry(QByteArrayView line, Direction direction, ConversionTable& table
     return true;
 }
 
+// The Unicode texts of one file, kept until every section is read: a pair's text applies to
+// the pair entry of "[Convert Table]", which may come later in the file.
+struct UnicodeEntries {
+    std::array<UnicodeText, 256> bytes;
+    std::vector<std::pair<common::TableSide, UnicodeText>> pairs;
+
+    bool add(QByteArrayView line) {
+        common::TableSide key;
+        UnicodeText text;
+        switch (common::parseUnicodeEntry(line, key, text)) {
+        case common::UnicodeLine::Entry:
+            break;
+        case common::UnicodeLine::NotAnEntry:
+            return true;
+        case common::UnicodeLine::Bad:
+            return false;
+        }
+        if (key.second) {
+            pairs.emplace_back(key, text);
+        } else {
+            bytes[*key.first] = text;
+        }
+        return true;
+    }
+
+    bool applyTo(ConversionTable& table) const {
+        for (int x = 0; x < 256; ++x) {
+            if (bytes[x].given()) {
+                table.setByteUnicode(static_cast<std::uint8_t>(x), bytes[x]);
+            }
+        }
+        for (const auto& [key, text] : pairs) {
+            if (!table.setPairUnicode(*key.first, *key.second, text)) {
+                return false;
+            }
+        }
+        return true;
+    }
+};
+
 } // namespace
 
 ConversionTable::ConversionTable() {
@@ -65,9 +106,11 @@ void ConversionTable::reset() {
     for (int x = 0; x < 256; ++x) {
         setByte(static_cast<std::uint8_t>(x), 1, static_cast<std::uint8_t>(x), 0);
         m_bytes[x].pairHead = 0;
+        m_bytes[x].unicode = {};
     }
     m_pairs = {};
     m_pairCount = 0;
+    m_hasUnicode = false;
 }
 
 void ConversionTable::setByte(std::uint8_t source, std::uint8_t kind, std::uint8_t out1,
@@ -96,12 +139,30 @@ bool ConversionTable::addPair(std::uint8_t first, std::uint8_t second, std::uint
     return true;
 }
 
+void ConversionTable::setByteUnicode(std::uint8_t source, const UnicodeText& text) {
+    m_bytes[source].unicode = text;
+    m_hasUnicode = m_hasUnicode || text.given();
+}
+
+bool ConversionTable::setPairUnicode(std::uint8_t x, std::uint8_t y, const UnicodeText& text) {
+    // Only the newest pair entry of x and y is ever matched, so it carries the text.
+    for (std::uint8_t k = m_bytes[x].pairHead; k != 0; k = m_pairs[k].next) {
+        if (m_pairs[k].second == y) {
+            m_pairs[k].unicode = text;
+            m_hasUnicode = m_hasUnicode || text.given();
+            return true;
+        }
+    }
+    return false;
+}
+
 std::optional<ConversionTable> parseConversionTable(QByteArrayView text, Direction direction) {
     using common::TableSection;
     ConversionTable table;
     TableSection section = TableSection::Other;
     std::array<bool, 256> given{};
     common::ReverseFits fits;
+    UnicodeEntries texts;
     common::TableFileLines lines(text);
     QByteArrayView line;
     while (lines.next(line)) {
@@ -118,12 +179,18 @@ std::optional<ConversionTable> parseConversionTable(QByteArrayView text, Directi
         case TableSection::NoCounterpart:
             ok = direction != Direction::FromMs || fits.add(section, line);
             break;
+        case TableSection::Unicode:
+            ok = direction != Direction::ToMs || texts.add(line);
+            break;
         case TableSection::Other:
             break;
         }
         if (!ok) {
             return std::nullopt;
         }
+    }
+    if (direction == Direction::ToMs && !texts.applyTo(table)) {
+        return std::nullopt;
     }
     if (direction == Direction::FromMs) {
         for (int x = 0; x < 256; ++x) {

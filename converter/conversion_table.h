@@ -5,7 +5,8 @@
 // count only inside sections headed exactly "[Convert Table]"; an entry is "a=c", "a=c+d",
 // "a+b=c", "a+b=c+d" or "a=" with plain decimal byte values (blanks around them allowed).
 // From code page 1256, the sections "[Reverse Best Fits]" and "[No Counterpart]" also count
-// for the bytes the entries do not give back (common/table_files.h).
+// for the bytes the entries do not give back; towards code page 1256, "[Unicode]" gives the
+// Unicode text of bytes and pairs (common/table_files.h).
 #pragma once
 
 #include "common/messages.h"
@@ -32,6 +33,7 @@ constexpr char HexLow(std::uint8_t value) {
 }
 
 using common::Direction;
+using common::UnicodeText;
 
 // What one source byte becomes when no pair entry matches.
 struct ByteEntry {
@@ -44,6 +46,7 @@ struct ByteEntry {
     // From code page 1256 only: the chosen format has no counterpart for the byte. It is
     // written as its entry says (the format's "?") and counted by the converters.
     bool noCounterpart = false;
+    UnicodeText unicode;
 };
 
 // Two source bytes that become one output byte.
@@ -53,6 +56,7 @@ struct PairEntry {
     std::uint8_t target = 0;
     std::array<char, 2> secondHex{'0', '0'};
     std::array<char, 2> targetHex{'0', '0'};
+    UnicodeText unicode;
 };
 
 class ConversionTable {
@@ -70,6 +74,12 @@ public:
     // Adds a pair entry ahead of older ones with the same first byte; false when the table
     // already holds kMaxPairs pair entries.
     bool addPair(std::uint8_t first, std::uint8_t second, std::uint8_t target);
+    // The Unicode text of a byte, or of the pair entry that matches x followed by y (false
+    // when the table has no such pair).
+    void setByteUnicode(std::uint8_t source, const UnicodeText& text);
+    bool setPairUnicode(std::uint8_t x, std::uint8_t y, const UnicodeText& text);
+    // Whether any byte or pair entry has its Unicode text given.
+    bool hasUnicode() const { return m_hasUnicode; }
 
     const ByteEntry& byte(std::uint8_t x) const { return m_bytes[x]; }
     // Index 1..pairCount(); index 0 is unused (it ends a chain).
@@ -95,11 +105,13 @@ private:
     std::array<ByteEntry, 256> m_bytes;
     std::array<PairEntry, 256> m_pairs;
     int m_pairCount = 0;
+    bool m_hasUnicode = false;
 };
 
 // Builds a table from the text of a table file; nothing when the file is invalid (a number
 // that is not a byte value, an empty part around "+", an empty value with a two-byte key,
-// more than 255 pair entries).
+// more than 255 pair entries; towards code page 1256 also a malformed "[Unicode]" value or
+// a Unicode text for a pair that "[Convert Table]" lacks).
 std::optional<ConversionTable> parseConversionTable(QByteArrayView text, Direction direction);
 
 // The list's entries and the file names are the suite's, shared with the clipboard converter.

@@ -64,6 +64,8 @@ ConvertStatus FileConverter::convertText(const QString& source, const QString& d
         return ConvertTextFileRtl(source, destination, m_table, m_messenger, m_options);
     case Reorder::LeftToRight:
         return ConvertTextFileLtr(source, destination, m_table, m_messenger, m_options);
+    case Reorder::Logical:
+        return ConvertTextFileLogical(source, destination, m_table, m_messenger, m_options);
     case Reorder::None:
         break;
     }

@@ -18,11 +18,13 @@ class QTemporaryDir;
 
 namespace zerva::converter {
 
-// Reordering of the lines of text files (only offered for one-way tables).
+// Reordering of the lines of text files: the original's walks (only offered for one-way
+// tables), or logical order for files stored in display order.
 enum class Reorder {
     None,
     RightToLeft,
     LeftToRight,
+    Logical,
 };
 
 enum class FileKind {

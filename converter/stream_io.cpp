@@ -40,7 +40,7 @@ Output::Output(Sink& sink, qsizetype capacity)
     m_data.resize(static_cast<std::size_t>(m_capacity));
 }
 
-void Output::append(const std::uint8_t* p, qsizetype n) {
+void Output::appendSlowly(const std::uint8_t* p, qsizetype n) {
     while (n > 0) {
         if (m_used == m_capacity) {
             flush();

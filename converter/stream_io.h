@@ -14,6 +14,7 @@
 #include <QTemporaryFile>
 
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -106,7 +107,17 @@ public:
         }
         m_data[static_cast<std::size_t>(m_used++)] = b;
     }
-    void append(const std::uint8_t* p, qsizetype n);
+    void append(const std::uint8_t* p, qsizetype n) {
+        if (n <= 0) {
+            return; // p may then be null
+        }
+        if (m_capacity - m_used >= n) { // the common case: a few bytes, and room for them
+            std::memcpy(m_data.data() + m_used, p, static_cast<std::size_t>(n));
+            m_used += n;
+        } else {
+            appendSlowly(p, n);
+        }
+    }
     void appendReversed(const std::uint8_t* p, qsizetype n);
     // Room for n bytes (n at most capacity()) written through the pointer, then advance(n).
     std::uint8_t* reserve(qsizetype n) {
@@ -123,6 +134,8 @@ public:
     bool commit();
 
 private:
+    void appendSlowly(const std::uint8_t* p, qsizetype n);
+
     Sink& m_sink;
     std::vector<std::uint8_t> m_data;
     qsizetype m_capacity;

@@ -6,7 +6,9 @@
 #include "converter/byte_reverse.h"
 #include "converter/class_scan.h"
 #include "converter/converter_messages.h"
+#include "converter/segmenter.h"
 #include "converter/stream_io.h"
+#include "converter/unit_text.h"
 #include "converter/vector_kernels.h"
 
 #include <algorithm>
@@ -17,7 +19,9 @@
 namespace zerva::converter {
 
 using detail::convertFile;
+using detail::isLineEnd;
 using detail::Output;
+using detail::Segmenter;
 using detail::SourceFile;
 using detail::SpillBuffer;
 
@@ -36,138 +40,6 @@ ConvertStatus sourceStatus(common::SourceError error) {
 }
 
 namespace {
-
-bool isLineEnd(std::uint8_t x) {
-    return x == '\n' || x == '\r';
-}
-
-// Segment: what the table makes of the source, unit by unit. A unit is one source byte, or
-// the two of a matched pair entry; it gives at most two output bytes.
-class Segmenter {
-public:
-    // secondFirst: a byte of kind 2 gives out2 then out1 (the reordering converters' order).
-    Segmenter(const ConversionTable& table, bool secondFirst) : m_table(table) {
-        for (int x = 0; x < 256; ++x) {
-            const ByteEntry& e = table.byte(static_cast<std::uint8_t>(x));
-            Unit& u = m_units[static_cast<std::size_t>(x)];
-            u.length = e.kind;
-            u.bytes[0] = (e.kind == 2 && secondFirst) ? e.out2 : e.out1;
-            u.bytes[1] = (e.kind == 2 && secondFirst) ? e.out1 : e.out2;
-            u.pairHead = e.pairHead != 0;
-            u.counted = e.noCounterpart;
-            m_firstByte[static_cast<std::size_t>(x)] = u.bytes[0];
-            const bool simple = e.kind == 1 && !u.pairHead && !u.counted;
-            const int outputClass = ClassMasks::classBits()[u.bytes[0]];
-            m_kinds[static_cast<std::size_t>(x)] = static_cast<std::uint8_t>(
-                (simple ? 0 : 1) | (isLineEnd(static_cast<std::uint8_t>(x)) ? 2 : 0) |
-                outputClass << 2);
-        }
-    }
-
-    // Segments in[0..n) into units and hands each to write(x, pair): x its first source byte,
-    // pair its pair entry or null; write puts out the unit's output and returns the output's
-    // length so far. Returns how many source bytes it took: all of them at the end of the
-    // source, otherwise all but a last byte that may start a pair, which comes again at the
-    // head of the next chunk. lineEnd(from, to) is told the output of each unit whose first
-    // source byte is a line feed or carriage return. produced receives the output's length.
-    template <typename Write, typename LineEnd>
-    qsizetype segment(const std::uint8_t* in, qsizetype n, bool atEnd, Write&& write,
-                      qsizetype& produced, LineEnd&& lineEnd) {
-        qsizetype i = 0;
-        qsizetype o = 0;
-        while (i < n) {
-            const std::uint8_t x = in[i];
-            const Unit& u = m_units[x];
-            if (u.pairHead && i + 1 == n && !atEnd) {
-                break;
-            }
-            const PairEntry* pair =
-                u.pairHead && i + 1 < n ? m_table.findPairEntry(x, in[i + 1]) : nullptr;
-            const qsizetype start = o;
-            o = write(x, pair);
-            if (pair == nullptr) {
-                m_counted += u.counted ? 1 : 0;
-            }
-            if (isLineEnd(x)) {
-                lineEnd(start, o);
-            }
-            i += pair != nullptr ? 2 : 1;
-        }
-        produced = o;
-        return i;
-    }
-
-    // The same, writing each unit's code page 1256 bytes into out (room for 2n bytes).
-    template <typename LineEnd>
-    qsizetype run(const std::uint8_t* in, qsizetype n, bool atEnd, std::uint8_t* out,
-                  qsizetype& produced, LineEnd&& lineEnd) {
-        qsizetype o = 0;
-        return segment(
-            in, n, atEnd,
-            [&](std::uint8_t x, const PairEntry* pair) {
-                if (pair != nullptr) {
-                    out[o++] = pair->target;
-                } else {
-                    const Unit& u = m_units[x];
-                    out[o] = u.bytes[0];
-                    out[o + 1] = u.bytes[1];
-                    o += u.length;
-                }
-                return o;
-            },
-            produced, lineEnd);
-    }
-
-    // Conversion of a chunk in which every byte converts to exactly one byte, through one
-    // table lookup per byte; false (out then holds scratch bytes) when any byte does not.
-    // Each output byte then stands where its source byte stood: lineEnd is told where the
-    // line ends are, and masks receive the classes of the output bytes; without reordering
-    // neither is needed.
-    template <typename LineEnd>
-    bool runSimple(const std::uint8_t* in, qsizetype n, std::uint8_t* out, bool portable,
-                   bool reorders, LineEnd&& lineEnd, ClassMasks& masks) {
-        const auto words = static_cast<std::size_t>((n + 63) / 64);
-        m_special.resize(words);
-        m_lineEnds.resize(words);
-        masks.resize(n);
-        std::uint64_t* const planes[4] = {m_special.data(), m_lineEnds.data(), masks.persianWords(),
-                                          masks.neutralWords()};
-        lookupBytesAndBits(m_firstByte, m_kinds, in, out, n, planes, reorders ? 4 : 1, portable);
-        for (const std::uint64_t w : m_special) {
-            if (w != 0) {
-                return false;
-            }
-        }
-        for (std::size_t w = 0; reorders && w < words; ++w) {
-            for (std::uint64_t bits = m_lineEnds[w]; bits != 0; bits &= bits - 1) {
-                const auto at = static_cast<qsizetype>(w * 64) + __builtin_ctzll(bits);
-                lineEnd(at, at + 1);
-            }
-        }
-        return true;
-    }
-
-    // Source bytes without a counterpart met so far, outside matched pairs.
-    qint64 counted() const { return m_counted; }
-
-private:
-    struct Unit {
-        std::uint8_t length = 1;
-        std::uint8_t bytes[2] = {0, 0};
-        bool pairHead = false;
-        bool counted = false;
-    };
-
-    const ConversionTable& m_table;
-    std::array<Unit, 256> m_units{};
-    ByteTable m_firstByte{}; // the output of a byte that converts to one byte
-    // Bit 0: the byte does not convert to one byte; bit 1: a line end; bits 2 and 3: the
-    // class bits of its output byte.
-    ByteTable m_kinds{};
-    std::vector<std::uint64_t> m_special;
-    std::vector<std::uint64_t> m_lineEnds;
-    qint64 m_counted = 0;
-};
 
 // A chunk's converted bytes, where they are reordered before being written.
 class Scratch {
@@ -512,13 +384,79 @@ ConvertStatus convertText(detail::Source& source, detail::Sink& sink, const Conv
     return status;
 }
 
+// Plain conversion to UTF-8: each unit writes its Unicode text.
+ConvertStatus convertTextUtf8(detail::Source& source, detail::Sink& sink,
+                              const ConversionTable& table, const ConvertOptions& options) {
+    const qsizetype chunkSize = std::max<qsizetype>(options.chunkSize, 1);
+    // A unit writes at most 8 bytes, and the writer copies 8 at a time.
+    Output out(sink, 8 * (chunkSize + 2));
+    if (!out.open()) {
+        return ConvertStatus::DestinationUncreatable;
+    }
+    const UnitTexts texts(table);
+    Segmenter segment(table, false);
+    std::vector<std::uint8_t> in(static_cast<std::size_t>(chunkSize) + 1);
+    qsizetype carry = 0;
+    ConvertStatus status = ConvertStatus::Success;
+    for (;;) {
+        const qsizetype n = source.fill(in.data() + carry, chunkSize);
+        if (n < 0) {
+            status = source.error() == common::SourceError::Changed ? ConvertStatus::SourceChanged
+                                                                    : ConvertStatus::ReadFailed;
+            break;
+        }
+        const bool atEnd = n < chunkSize;
+        const qsizetype total = carry + n;
+        std::uint8_t* const utf8 = out.reserve(8 * (total + 1));
+        qsizetype o = 0;
+        qsizetype produced = 0;
+        const qsizetype taken = segment.segment(
+            in.data(), total, atEnd,
+            [&](std::uint8_t x, const PairEntry* pair) {
+                const UnitTexts::Utf8& t = texts.utf8(pair != nullptr ? pairUnit(table, *pair) : x);
+                std::memcpy(utf8 + o, t.bytes, 8);
+                return o += t.length;
+            },
+            produced, [](qsizetype, qsizetype) {});
+        out.advance(produced);
+        carry = total - taken;
+        if (carry > 0) {
+            in[0] = in[static_cast<std::size_t>(taken)];
+        }
+        if (out.failed()) {
+            status = ConvertStatus::WriteFailed;
+            break;
+        }
+        if (atEnd) {
+            break;
+        }
+    }
+    if (status == ConvertStatus::Success && !out.commit()) {
+        status = ConvertStatus::WriteFailed;
+    }
+    if (status == ConvertStatus::Success && options.noCounterpart != nullptr) {
+        *options.noCounterpart += segment.counted();
+    }
+    return status;
+}
+
+// The conversion of a whole source with the order stage, or to UTF-8 for plain conversion.
+template <typename Order>
+ConvertStatus convertWhole(detail::Source& source, detail::Sink& sink, const ConversionTable& table,
+                           bool secondFirst, const ConvertOptions& options) {
+    if (std::is_same_v<Order, NoOrder> && options.output == TextOutput::Utf8) {
+        return convertTextUtf8(source, sink, table, options);
+    }
+    return convertText<Order>(source, sink, table, secondFirst, options);
+}
+
 template <typename Order>
 ConvertStatus convertTextFile(const QString& sourcePath, const QString& destinationPath,
                               const ConversionTable& table, bool secondFirst,
                               common::Messenger& messenger, const ConvertOptions& options) {
     return convertFile(sourcePath, destinationPath, messenger,
                        [&](detail::Source& source, detail::Sink& sink) {
-                           return convertText<Order>(source, sink, table, secondFirst, options);
+                           return convertWhole<Order>(source, sink, table, secondFirst, options);
                        });
 }
 
@@ -528,7 +466,7 @@ ConvertStatus convertTextBytes(QByteArrayView in, QByteArray& out, const Convers
     out.clear();
     detail::SourceBytes source(in);
     detail::DestinationBytes sink(out);
-    return convertText<Order>(source, sink, table, secondFirst, options);
+    return convertWhole<Order>(source, sink, table, secondFirst, options);
 }
 
 } // namespace

@@ -15,6 +15,11 @@
 
 namespace zerva::converter {
 
+// What the text converters write: code page 1256 bytes, or UTF-8 (towards code page 1256
+// only), each unit giving its Unicode text (the table's [Unicode] text where it has one, its
+// code page 1256 result decoded elsewhere). No byte order mark; line ends as converted.
+enum class TextOutput { CodePage1256, Utf8 };
+
 struct ConvertOptions {
     static constexpr qsizetype kDefaultChunkSize = 256 * 1024;
     static constexpr qsizetype kDefaultSpillThreshold = 1024 * 1024;
@@ -29,6 +34,7 @@ struct ConvertOptions {
     // When set, receives (added to its value) the number of source characters that had no
     // counterpart in the target encoding (bytes a table marks so, from code page 1256).
     qint64* noCounterpart = nullptr;
+    TextOutput output = TextOutput::CodePage1256;
     // Runs the plain loops instead of the vector kernels (same results; tests compare them).
     // A build with ZERVA_PORTABLE_LOOPS runs them by default, for measuring what the vector
     // kernels gain.
@@ -80,13 +86,29 @@ ConvertStatus ConvertTextFileLtr(const QString& source, const QString& destinati
                                  const ConversionTable& table, common::Messenger& messenger,
                                  const ConvertOptions& options = {});
 
-// The same three conversions of bytes in memory, into out (replaced); the same results as
-// the file converters give for a file holding in.
+// Converts and puts every line into logical order: the line, taken as a right-to-left
+// paragraph in display order (as programs that stored text as it was shown wrote it), is
+// reordered by the inverse of the Unicode bidirectional algorithm (numbers as left-to-right
+// text), working on the units' Unicode text. A unit of two characters keeps them in reading
+// order, and a mirrored character (a bracket) in a right-to-left run is turned back. With
+// code page 1256 output each unit then writes its code page 1256 bytes. The line end follows
+// its line; a line longer than kLogicalPiece units is reordered in pieces of that many.
+ConvertStatus ConvertTextFileLogical(const QString& source, const QString& destination,
+                                     const ConversionTable& table, common::Messenger& messenger,
+                                     const ConvertOptions& options = {});
+
+inline constexpr qsizetype kLogicalPiece = 64 * 1024;
+
+// The same conversions of bytes in memory, into out (replaced); the same results as the
+// file converters give for a file holding in.
 ConvertStatus ConvertTextBytes(QByteArrayView in, QByteArray& out, const ConversionTable& table,
                                const ConvertOptions& options = {});
 ConvertStatus ConvertTextBytesRtl(QByteArrayView in, QByteArray& out, const ConversionTable& table,
                                   const ConvertOptions& options = {});
 ConvertStatus ConvertTextBytesLtr(QByteArrayView in, QByteArray& out, const ConversionTable& table,
                                   const ConvertOptions& options = {});
+ConvertStatus ConvertTextBytesLogical(QByteArrayView in, QByteArray& out,
+                                      const ConversionTable& table,
+                                      const ConvertOptions& options = {});
 
 } // namespace zerva::converter

@@ -78,6 +78,44 @@ TEST(TextConversion, CharactersOutsideTheCodePagePassAndBreakPairs) {
     EXPECT_EQ(convertText(t, QString()), QString());
 }
 
+TEST(TextConversion, UnicodeTextsOfTheTableReplaceTheCodePage1256Results) {
+    // 0xd3 0xe1 is a pair, 'A' has a text, 0xc8 drops, 0xe1 alone has no text.
+    const char file[] = "[Unicode]\r\n211+225=U+0644 U+0627\r\n65=U+06F1\r\n"
+                        "[Convert Table]\r\n211+225=250\r\n200=\r\n225=227\r\n";
+    const auto to = parseClipboardTable(file, Direction::ToMs);
+    ASSERT_TRUE(to);
+    const auto cp = [](int byte) { return QString(zerva::common::cp1256Char(byte)); };
+    const QChar devanagari(0x0915);
+    const QString input = cp(0xd3) + cp(0xe1) + QStringLiteral("A") + devanagari + cp(0xc8) +
+                          cp(0xe1) + QStringLiteral("B");
+    EXPECT_EQ(convertText(*to, input),
+              QStringLiteral("\u0644\u0627\u06F1") + devanagari + cp(0xe3) + QStringLiteral("B"));
+    // RTF keeps its code page 1256 bytes.
+    EXPECT_EQ(convertRtf(*to, "\\'d3\\'e1A"), QByteArray("\\'faA"));
+
+    // From code page 1256 the section is not read.
+    const auto from = parseClipboardTable(file, Direction::FromMs);
+    ASSERT_TRUE(from);
+    EXPECT_EQ(convertText(*from, QString(zerva::common::cp1256Char(0xfa)) + QStringLiteral("A")),
+              cp(0xd3) + cp(0xe1) + QStringLiteral("A"));
+}
+
+TEST(TextConversion, BundledIsiriTableKeepsPersianYehKehehAndDigits) {
+    TableProblem problem;
+    const auto table = readClipboardTable(zerva::test::dataDir(), 2, Direction::ToMs, &problem);
+    ASSERT_TRUE(table) << problem.reason.toStdString();
+    // ISIRI 3342 bytes of "کیک ۱۳۸۰" pasted as if they were code page 1256 text.
+    QString pasted;
+    for (int byte : {0xda, 0xe1, 0xda, 0x20, 0xb1, 0xb3, 0xb8, 0xb0}) {
+        pasted += zerva::common::cp1256Char(byte);
+    }
+    EXPECT_EQ(convertText(*table, pasted),
+              QStringLiteral("\u06A9\u06CC\u06A9 \u06F1\u06F3\u06F8\u06F0"));
+    // The clipboard's RTF and the bytes still go to code page 1256 with its best fits.
+    EXPECT_EQ(convertTextBytes(*table, QByteArray::fromHex("dae1b1")),
+              QByteArray::fromHex("98ed31"));
+}
+
 TEST(PlainBytes, ValidUtf8IsReadAsSuchAnythingElseAsItsOwnBytes) {
     const QString persian = QStringLiteral("سلام ZERVA");
     EXPECT_EQ(textFromPlainBytes(persian.toUtf8()), persian);

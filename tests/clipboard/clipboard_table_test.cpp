@@ -5,6 +5,7 @@
 #include "tests/support/fake_messenger.h"
 #include "tests/support/row_name.h"
 #include "tests/support/test_paths.h"
+#include "tests/support/unicode_section_cases.h"
 
 #include <QTemporaryDir>
 
@@ -117,6 +118,83 @@ INSTANTIATE_TEST_SUITE_P(Cases, ClipboardTableRejects, ::testing::ValuesIn(kBads
                          zerva::test::RowName());
 
 } // namespace
+
+namespace {
+
+// The Unicode text of a byte (second < 0) or of a pair of the table.
+UnicodeText textOf(const ClipboardTable& table, int byte, int second) {
+    const ByteCells& cells = table[static_cast<std::uint8_t>(byte)];
+    if (second < 0) {
+        return cells.unicode;
+    }
+    const qsizetype record =
+        FindPairRecord(cells.pairs, ByteToHex(static_cast<std::uint8_t>(second)));
+    EXPECT_GE(record, 0);
+    return record >= 0 && record < cells.pairTexts.size() ? cells.pairTexts[record] : UnicodeText();
+}
+
+class ClipboardUnicodeGood : public ::testing::TestWithParam<zerva::test::UnicodeGoodCase> {};
+
+TEST_P(ClipboardUnicodeGood, GivesItsTextTowardsCodePage1256Only) {
+    const auto& c = GetParam();
+    const QByteArray text = QByteArray(zerva::test::kUnicodeTableHead) + c.lines;
+    TableProblem problem;
+    const auto to = parseClipboardTable(text, Direction::ToMs, &problem);
+    ASSERT_TRUE(to) << problem.reason.toStdString();
+    EXPECT_EQ(textOf(*to, c.byte, c.second), c.text);
+    const auto from = parseClipboardTable(text, Direction::FromMs);
+    ASSERT_TRUE(from);
+    EXPECT_FALSE(from->hasUnicode());
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ClipboardUnicodeGood,
+                         ::testing::ValuesIn(zerva::test::kUnicodeGoodCases),
+                         zerva::test::RowName());
+
+class ClipboardUnicodeBad : public ::testing::TestWithParam<zerva::test::UnicodeBadCase> {};
+
+TEST_P(ClipboardUnicodeBad, MakesTheFileUnusableTowardsCodePage1256Only) {
+    const QByteArray text =
+        QByteArray(zerva::test::kUnicodeTableHead) + "7=U+0042\r\n" + GetParam().line + "\r\n";
+    TableProblem problem;
+    EXPECT_FALSE(parseClipboardTable(text, Direction::ToMs, &problem));
+    EXPECT_EQ(problem.line, 5);
+    EXPECT_TRUE(parseClipboardTable(text, Direction::FromMs));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ClipboardUnicodeBad,
+                         ::testing::ValuesIn(zerva::test::kUnicodeBadCases),
+                         zerva::test::RowName());
+
+} // namespace
+
+TEST(ClipboardTableLoad, UnicodeTextsRepeatsAndAbsence) {
+    const auto plain = parseClipboardTable("65=66\r\n200+201=50\r\n", Direction::ToMs);
+    ASSERT_TRUE(plain);
+    EXPECT_FALSE(plain->hasUnicode());
+    for (int b = 0; b < 256; ++b) {
+        EXPECT_FALSE(textOf(*plain, b, -1).given()) << b;
+    }
+
+    // The section may come before the pair it names; the same line twice is no conflict.
+    const QByteArray text = "[Unicode]\r\n200+201=U+0644 U+0627\r\n65=U+06F1\r\n65=U+06F1\r\n"
+                            "[Convert Table]\r\n200+201=50\r\n200+202=51\r\n";
+    const auto t = parseClipboardTable(text, Direction::ToMs);
+    ASSERT_TRUE(t);
+    EXPECT_TRUE(t->hasUnicode());
+    EXPECT_EQ(textOf(*t, 200, 201), zerva::test::unicodeText(2, 0x0644, 0x0627));
+    EXPECT_FALSE(textOf(*t, 200, 202).given());
+    EXPECT_EQ(textOf(*t, 65, -1), zerva::test::unicodeText(1, 0x06F1));
+
+    // Conflicting repeats are errors, as in the other sections.
+    for (const char* conflict :
+         {"[Unicode]\r\n65=U+06F1\r\n65=U+06F2\r\n", "[Unicode]\r\n65=U+06F1\r\n65=\r\n",
+          "200+201=50\r\n[Unicode]\r\n200+201=U+0041\r\n200+201=U+0042\r\n"}) {
+        TableProblem problem;
+        EXPECT_FALSE(parseClipboardTable(conflict, Direction::ToMs, &problem)) << conflict;
+        EXPECT_GT(problem.line, 0) << conflict;
+    }
+}
 
 TEST(ClipboardTableLoad, HasNoLimitOnPairsAndSearchesNewestFirst) {
     QByteArray file;

@@ -4,6 +4,7 @@
 #include "tests/converter/test_tables.h"
 #include "tests/support/row_name.h"
 #include "tests/support/test_paths.h"
+#include "tests/support/unicode_section_cases.h"
 
 #include <QTemporaryDir>
 
@@ -215,17 +216,88 @@ TEST(ConversionTable, AtMost255Pairs) {
     EXPECT_FALSE(parseConversionTable(text + "255+2=3\r\n", Direction::ToMs).has_value());
 }
 
+class UnicodeSectionGood : public ::testing::TestWithParam<zerva::test::UnicodeGoodCase> {};
+
+TEST_P(UnicodeSectionGood, GivesItsTextTowardsCodePage1256Only) {
+    const auto& c = GetParam();
+    const QByteArray text = QByteArray(zerva::test::kUnicodeTableHead) + c.lines;
+    const auto to = parseConversionTable(text, Direction::ToMs);
+    ASSERT_TRUE(to.has_value());
+    const auto x = static_cast<std::uint8_t>(c.byte);
+    if (c.second < 0) {
+        EXPECT_EQ(to->byte(x).unicode, c.text);
+    } else {
+        const PairEntry* pair = to->findPairEntry(x, static_cast<std::uint8_t>(c.second));
+        ASSERT_NE(pair, nullptr);
+        EXPECT_EQ(pair->unicode, c.text);
+    }
+    const auto from = parseConversionTable(text, Direction::FromMs);
+    ASSERT_TRUE(from.has_value());
+    EXPECT_FALSE(from->hasUnicode());
+    EXPECT_FALSE(from->byte(x).unicode.given());
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, UnicodeSectionGood,
+                         ::testing::ValuesIn(zerva::test::kUnicodeGoodCases),
+                         zerva::test::RowName());
+
+class UnicodeSectionBad : public ::testing::TestWithParam<zerva::test::UnicodeBadCase> {};
+
+TEST_P(UnicodeSectionBad, MakesTheFileInvalidTowardsCodePage1256Only) {
+    const QByteArray text =
+        QByteArray(zerva::test::kUnicodeTableHead) + "7=U+0042\r\n" + GetParam().line + "\r\n";
+    EXPECT_FALSE(parseConversionTable(text, Direction::ToMs).has_value());
+    EXPECT_TRUE(parseConversionTable(text, Direction::FromMs).has_value());
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, UnicodeSectionBad,
+                         ::testing::ValuesIn(zerva::test::kUnicodeBadCases),
+                         zerva::test::RowName());
+
+TEST(ConversionTable, UnicodeTextsAndTheirAbsence) {
+    // Without the section nothing is given, whatever the entries.
+    const ConversionTable plain = makeTable({"65=", "200=10+13", "200+201=50"});
+    EXPECT_FALSE(plain.hasUnicode());
+    for (int x = 0; x < 256; ++x) {
+        EXPECT_FALSE(plain.byte(static_cast<std::uint8_t>(x)).unicode.given()) << x;
+    }
+    EXPECT_FALSE(plain.findPairEntry(200, 201)->unicode.given());
+
+    // The section may come first; a pair's text goes to the entry that is matched (the newest
+    // of its repeats), and a later line for a byte wins as in the other sections.
+    const QByteArray text = "[Unicode]\r\n200+201=U+0644 U+0627\r\n65=U+06F1\r\n65=U+06F2\r\n"
+                            "[Convert Table]\r\n200+201=50\r\n200+201=51\r\n65=49\r\n";
+    const auto t = parseConversionTable(text, Direction::ToMs);
+    ASSERT_TRUE(t.has_value());
+    EXPECT_TRUE(t->hasUnicode());
+    const PairEntry* newest = t->findPairEntry(200, 201);
+    ASSERT_NE(newest, nullptr);
+    EXPECT_EQ(newest->target, 51);
+    EXPECT_EQ(newest->unicode, zerva::test::unicodeText(2, 0x0644, 0x0627));
+    EXPECT_FALSE(t->pair(newest->next).unicode.given());
+    EXPECT_EQ(t->byte(65).unicode, zerva::test::unicodeText(1, 0x06F2));
+    EXPECT_EQ(t->byte(65).out1, 49); // the code page 1256 result stays as it was
+    EXPECT_FALSE(t->byte(200).unicode.given());
+
+    // An empty text alone still counts as given.
+    EXPECT_TRUE(parseConversionTable("[Unicode]\r\n137=\r\n", Direction::ToMs)->hasUnicode());
+}
+
 TEST_F(TableFilesTest, LoadConversionTable_FailureNamesTheTable) {
     ASSERT_TRUE(writeFile(m_dir.filePath(QStringLiteral("TABLE3.INI")), tableText({"5=300"})));
     ASSERT_TRUE(writeFile(m_dir.filePath(QStringLiteral("table4.ini")), tableText({"5=6"})));
+    ASSERT_TRUE(writeFile(m_dir.filePath(QStringLiteral("TABLE5.INI")),
+                          tableText({"5=6", "[Unicode]", "5=U+D800"})));
     EXPECT_FALSE(LoadConversionTable(m_dir.path(), 3, Direction::ToMs, m_messenger));
     EXPECT_FALSE(LoadConversionTable(m_dir.path(), 12, Direction::FromMs, m_messenger));
     const auto found = LoadConversionTable(m_dir.path(), 4, Direction::ToMs, m_messenger);
     ASSERT_TRUE(found.has_value()); // the file name matches without regard to case
     EXPECT_EQ(found->byte(5).out1, 6);
-    ASSERT_EQ(m_messenger.boxes().size(), 2u);
+    EXPECT_FALSE(LoadConversionTable(m_dir.path(), 5, Direction::ToMs, m_messenger));
+    ASSERT_EQ(m_messenger.boxes().size(), 3u);
     EXPECT_EQ(m_messenger.boxes()[0].prompt, tableFileErrorMessage(3));
     EXPECT_EQ(m_messenger.boxes()[1].prompt, tableFileErrorMessage(12));
+    EXPECT_EQ(m_messenger.boxes()[2].prompt, tableFileErrorMessage(5));
     EXPECT_EQ(m_messenger.boxes()[1].title, zerva::common::errorTitle());
     EXPECT_TRUE(tableFileErrorMessage(12).contains(QStringLiteral("Table12.ini")));
 }

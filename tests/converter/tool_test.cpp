@@ -75,6 +75,12 @@ const ParseCase kParseCases[] = {
     {"ClipboardOnePath", A("--table", "1", "--clipboard-rtf", "i"), false, {}},
     {"ClipboardWithOut", A("--table", "1", "--clipboard-text", "--out", "o", "i", "o"), false, {}},
     {"ListWithFiles", A("--list", "a.txt"), false, {}},
+    {"LogicalUtf8", A("--table", "1", "--logical", "--utf8", "--out", "o", "a.txt"), true,
+     cli::Mode::Files},
+    {"LogicalAndRtl", A("--table", "1", "--logical", "--rtl", "--out", "o", "a"), false, {}},
+    {"Utf8FromMs", A("--table", "1", "--from-ms", "--utf8", "--out", "o", "a"), false, {}},
+    {"Utf8WithAWalk", A("--table", "1", "--ltr", "--utf8", "--out", "o", "a"), false, {}},
+    {"Utf8Clipboard", A("--table", "1", "--utf8", "--clipboard-text", "i", "o"), false, {}},
 };
 INSTANTIATE_TEST_SUITE_P(Cases, ZervaConvertArguments, ::testing::ValuesIn(kParseCases),
                          zerva::test::RowName());
@@ -131,6 +137,22 @@ TEST_F(ZervaConvertTool, ConvertsFilesByExtension) {
     EXPECT_EQ(readFile(out("b.RTF")), "{a\\'c1}");                   // only escapes are converted
     EXPECT_EQ(run(A("--table", "1", "--from-ms", "--out", m_in, in("a.txt"))), 0);
     EXPECT_EQ(readFile(in("a.txt")), "a\xc8 a\n"); // converted in place
+}
+
+// --logical puts a line shown right to left into reading order; --utf8 writes UTF-8 and
+// leaves RTF files as code page 1256 escapes.
+TEST_F(ZervaConvertTool, LogicalOrderAndUtf8) {
+    // Shown: "(" Persian letters ")" then "12" from the right: stored "12 )" ... "(".
+    ASSERT_TRUE(writeFile(in("a.txt"), "12 (\xc7\xc8) x\r\n"));
+    ASSERT_TRUE(writeFile(in("b.rtf"), "{\\'c8}"));
+    EXPECT_EQ(
+        run(A("--table", "2", "--logical", "--utf8", "--out", m_out, in("a.txt"), in("b.rtf"))), 0)
+        << m_stderr.toStdString();
+    EXPECT_EQ(QString::fromUtf8(readFile(out("a.txt"))),
+              QString::fromUtf8("x (\u0628\u0627) 12\r\n"));
+    EXPECT_EQ(readFile(out("b.rtf")), "{\\'c8}");
+    EXPECT_EQ(run(A("--table", "2", "--logical", "--out", m_out, in("a.txt"))), 0);
+    EXPECT_EQ(readFile(out("a.txt")), "x (\xc8\xc7) 12\r\n");
 }
 
 TEST_F(ZervaConvertTool, Failures) {

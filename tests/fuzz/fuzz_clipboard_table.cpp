@@ -1,5 +1,6 @@
 // The clipboard converter's table loader on any text, both ways: a refusal names its line,
-// a table holds only well-formed cells, and where the file converter's loader reads the same
+// a table holds only well-formed cells (Unicode texts of characters, one per pair record at
+// most), and where the file converter's loader reads the same
 // entries (one table section, no conflicting repeats) both tables convert alike.
 #include "clipboard/clipboard_table.h"
 #include "converter/conversion_table.h"
@@ -34,6 +35,16 @@ void checkCells(const clipboard::ClipboardTable& table) {
         ZERVA_FUZZ_CHECK(c.out2Hex.isEmpty() || (c.out2Hex.size() == 2 && isLowerHex(c.out2Hex)));
         ZERVA_FUZZ_CHECK(c.out2Hex.isEmpty() || !c.out1Hex.isEmpty());
         ZERVA_FUZZ_CHECK(c.pairs.size() % 4 == 0 && isLowerHex(c.pairs));
+        ZERVA_FUZZ_CHECK(c.pairTexts.isEmpty() || c.pairTexts.size() == c.pairs.size() / 4);
+        QList<common::UnicodeText> texts = c.pairTexts;
+        texts.append(c.unicode);
+        for (const common::UnicodeText& t : texts) {
+            ZERVA_FUZZ_CHECK(!t.given() || t.count <= 2);
+            for (int i = 0; t.given() && i < t.count; ++i) {
+                ZERVA_FUZZ_CHECK(t.points[i] <= 0x10FFFF &&
+                                 !(t.points[i] >= 0xD800 && t.points[i] <= 0xDFFF));
+            }
+        }
         // One record per second byte: a repeated pair is either the same or refused.
         for (qsizetype i = 0; i < c.pairs.size(); i += 4) {
             for (qsizetype j = i + 4; j < c.pairs.size(); j += 4) {
@@ -92,6 +103,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             continue;
         }
         checkCells(*table);
+        ZERVA_FUZZ_CHECK(direction == common::Direction::ToMs || !table->hasUnicode());
         if (!comparable) {
             continue;
         }

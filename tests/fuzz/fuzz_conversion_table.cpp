@@ -1,5 +1,6 @@
 // The file converter's table loader on any text, both ways: pair chains stay inside the
-// table and end, and a loaded table written out as a table file loads as the same table.
+// table and end, Unicode texts are characters, and a loaded table written out as a table
+// file loads as the same table.
 #include "converter/conversion_table.h"
 #include "tests/fuzz/fuzz_support.h"
 
@@ -23,6 +24,27 @@ std::vector<std::uint8_t> chainOf(const ConversionTable& table, std::uint8_t x) 
 
 QByteArray num(int v) {
     return QByteArray::number(v);
+}
+
+bool isCharacter(char32_t c) {
+    return c <= 0x10FFFF && !(c >= 0xD800 && c <= 0xDFFF);
+}
+
+void checkText(const UnicodeText& t) {
+    ZERVA_FUZZ_CHECK(!t.given() || t.count <= 2);
+    for (int i = 0; t.given() && i < t.count; ++i) {
+        ZERVA_FUZZ_CHECK(isCharacter(t.points[i]));
+    }
+}
+
+// A [Unicode] line's value: blank-separated code points of at least four digits.
+QByteArray valueOf(const UnicodeText& t) {
+    QByteArray value;
+    for (int i = 0; i < t.count; ++i) {
+        value += i ? " U+" : "U+";
+        value += QByteArray::number(static_cast<uint>(t.points[i]), 16).rightJustified(4, '0');
+    }
+    return value;
 }
 
 // The table as a table file: every byte's entry, then the pair entries oldest first.
@@ -55,11 +77,25 @@ QByteArray tableFileOf(const ConversionTable& table) {
             }
         }
     }
+    text += "[Unicode]\r\n";
+    for (int x = 0; x < 256; ++x) {
+        const auto bx = static_cast<std::uint8_t>(x);
+        if (table.byte(bx).unicode.given()) {
+            text += num(x) + '=' + valueOf(table.byte(bx).unicode) + "\r\n";
+        }
+        for (const std::uint8_t k : chainOf(table, bx)) {
+            if (table.pair(k).unicode.given()) {
+                text += num(x) + '+' + num(table.pair(k).second) + '=' +
+                        valueOf(table.pair(k).unicode) + "\r\n";
+            }
+        }
+    }
     return text;
 }
 
 void expectSame(const ConversionTable& a, const ConversionTable& b) {
     ZERVA_FUZZ_CHECK(a.pairCount() == b.pairCount());
+    ZERVA_FUZZ_CHECK(a.hasUnicode() == b.hasUnicode());
     for (int x = 0; x < 256; ++x) {
         const auto bx = static_cast<std::uint8_t>(x);
         const ByteEntry& ea = a.byte(bx);
@@ -67,12 +103,15 @@ void expectSame(const ConversionTable& a, const ConversionTable& b) {
         ZERVA_FUZZ_CHECK(ea.kind == eb.kind);
         ZERVA_FUZZ_CHECK(ea.kind == 0 || (ea.out1 == eb.out1 && ea.out1Hex == eb.out1Hex));
         ZERVA_FUZZ_CHECK(ea.kind != 2 || (ea.out2 == eb.out2 && ea.out2Hex == eb.out2Hex));
+        ZERVA_FUZZ_CHECK(ea.unicode == eb.unicode);
         if (ea.pairHead == 0 && eb.pairHead == 0) {
             continue;
         }
         for (int y = 0; y < 256; ++y) {
-            ZERVA_FUZZ_CHECK(a.findPair(bx, static_cast<std::uint8_t>(y)) ==
-                             b.findPair(bx, static_cast<std::uint8_t>(y)));
+            const PairEntry* pa = a.findPairEntry(bx, static_cast<std::uint8_t>(y));
+            const PairEntry* pb = b.findPairEntry(bx, static_cast<std::uint8_t>(y));
+            ZERVA_FUZZ_CHECK((pa == nullptr) == (pb == nullptr));
+            ZERVA_FUZZ_CHECK(!pa || (pa->target == pb->target && pa->unicode == pb->unicode));
         }
     }
 }
@@ -92,7 +131,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             const ByteEntry& e = table->byte(static_cast<std::uint8_t>(x));
             ZERVA_FUZZ_CHECK(e.kind <= 2);
             ZERVA_FUZZ_CHECK(e.out1Hex[0] == HexHigh(e.out1) && e.out1Hex[1] == HexLow(e.out1));
+            checkText(e.unicode);
         }
+        for (int k = 1; k <= table->pairCount(); ++k) {
+            checkText(table->pair(static_cast<std::uint8_t>(k)).unicode);
+        }
+        // The section is read only towards code page 1256.
+        ZERVA_FUZZ_CHECK(direction == Direction::ToMs || !table->hasUnicode());
         const auto again = parseConversionTable(tableFileOf(*table), Direction::ToMs);
         ZERVA_FUZZ_CHECK(again.has_value());
         expectSame(*table, *again);

@@ -130,6 +130,7 @@ int convertFiles(const Options& options, WordService& word, common::Messenger& m
     QSet<QString> done; // a file named twice (or by two names) is converted once
     qint64 noCounterpart = 0;
     ConvertOptions convertOptions;
+    convertOptions.output = options.utf8 ? TextOutput::Utf8 : TextOutput::CodePage1256;
     convertOptions.noCounterpart = &noCounterpart;
     FileConverter converter(table, options.reorder, word, messenger, convertOptions);
     for (const QString& path : options.paths) {
@@ -204,8 +205,8 @@ int convertClipboardBytes(const Options& options, common::Messenger& messenger) 
 
 QString usageText() {
     return QStringLiteral(
-        "usage: zerva-convert [--tables DIR] --table N [--from-ms] [--rtl|--ltr] --out DIR "
-        "FILE...\n"
+        "usage: zerva-convert [--tables DIR] --table N [--from-ms] [--rtl|--ltr|--logical] "
+        "[--utf8] --out DIR FILE...\n"
         "       zerva-convert [--tables DIR] --table N [--from-ms] "
         "--clipboard-text|--clipboard-rtf IN OUT\n"
         "       zerva-convert [--tables DIR] --list\n"
@@ -213,8 +214,15 @@ QString usageText() {
         "folder) into DIR under the same names; DIR is created when it is missing. The\n"
         "converter goes by the last three letters of a name, in any case. Word documents\n"
         "need LibreOffice (soffice), started once per run. --from-ms converts from code page\n"
-        "1256 (two-way tables); --rtl and --ltr reorder the lines of text files for that\n"
-        "direction.\n"
+        "1256 (two-way tables). For text files:\n"
+        "  --logical  for files written by DOS-era programs in display order: each line is\n"
+        "             put into the order it is read in (the inverse of the Unicode\n"
+        "             bidirectional algorithm), so today's programs show it right;\n"
+        "  --rtl, --ltr  reorder each line as the original converter's walks did, for\n"
+        "             programs that show text without reordering it;\n"
+        "  --utf8     writes UTF-8, for files to open in today's programs (towards code page\n"
+        "             1256 only; each character the legacy encoding has, such as Persian yeh\n"
+        "             and the Persian digits, is kept). Not yet with --rtl and --ltr.\n"
         "--clipboard-text and --clipboard-rtf convert the bytes of IN into OUT with the\n"
         "clipboard converter's table loader and rules, as code page 1256 text or as RTF.\n"
         "The table folder defaults to the installation folder. Characters the target\n"
@@ -261,12 +269,16 @@ std::variant<Options, QString> parseArguments(const QStringList& args) {
             tableGiven = true;
         } else if (arg == QStringLiteral("--from-ms")) {
             options.fromMs = true;
-        } else if (arg == QStringLiteral("--rtl") || arg == QStringLiteral("--ltr")) {
+        } else if (arg == QStringLiteral("--rtl") || arg == QStringLiteral("--ltr") ||
+                   arg == QStringLiteral("--logical")) {
             if (options.reorder != Reorder::None) {
-                return QStringLiteral("--rtl and --ltr exclude each other");
+                return QStringLiteral("--rtl, --ltr and --logical exclude each other");
             }
-            options.reorder =
-                arg == QStringLiteral("--rtl") ? Reorder::RightToLeft : Reorder::LeftToRight;
+            options.reorder = arg == QStringLiteral("--rtl")   ? Reorder::RightToLeft
+                              : arg == QStringLiteral("--ltr") ? Reorder::LeftToRight
+                                                               : Reorder::Logical;
+        } else if (arg == QStringLiteral("--utf8")) {
+            options.utf8 = true;
         } else if (arg == QStringLiteral("--clipboard-text") ||
                    arg == QStringLiteral("--clipboard-rtf")) {
             options.mode = arg == QStringLiteral("--clipboard-text") ? Mode::ClipboardText
@@ -299,13 +311,22 @@ std::variant<Options, QString> parseArguments(const QStringList& args) {
         return QStringLiteral("give one of --clipboard-text and --clipboard-rtf");
     }
     if (clipboardModes == 1) {
-        if (options.reorder != Reorder::None || !options.outFolder.isEmpty()) {
-            return QStringLiteral("--rtl, --ltr and --out do not apply to the clipboard modes");
+        if (options.reorder != Reorder::None || options.utf8 || !options.outFolder.isEmpty()) {
+            return QStringLiteral(
+                "--rtl, --ltr, --logical, --utf8 and --out do not apply to the clipboard modes");
         }
         if (options.paths.size() != 2) {
             return QStringLiteral("the clipboard modes take IN and OUT");
         }
         return options;
+    }
+    if (options.utf8 && options.fromMs) {
+        return QStringLiteral(
+            "--utf8 writes UTF-8 towards code page 1256 only, not with --from-ms");
+    }
+    if (options.utf8 &&
+        (options.reorder == Reorder::RightToLeft || options.reorder == Reorder::LeftToRight)) {
+        return QStringLiteral("--utf8 does not go with --rtl or --ltr yet");
     }
     if (options.outFolder.isEmpty()) {
         return QStringLiteral("--out DIR is required");

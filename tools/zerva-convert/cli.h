@@ -24,6 +24,7 @@ struct Options {
     int table = 0;       // 1-based number of TABLE<n>.INI; 0 when not given
     bool fromMs = false;
     Reorder reorder = Reorder::None;
+    bool utf8 = false; // text files written as UTF-8 (towards code page 1256)
     QString outFolder;
     QStringList paths; // the files to convert, or IN and OUT of a clipboard mode
 };

@@ -41,16 +41,17 @@ public:
           m_source(folderPrefix(settings.sourceFolder)),
           m_destination(folderPrefix(settings.destinationFolder)),
           m_files(m_table, settings.reorder, word, messenger,
-                  optionsCounting(m_fileNoCounterpart)) {}
+                  optionsCounting(m_fileNoCounterpart, settings.output)) {}
 
     RunOutcome go();
 
 private:
     enum class FileResult { Done, Skipped, Failed };
     FileResult convert(int index, int number, int count);
-    static ConvertOptions optionsCounting(qint64& noCounterpart) {
+    static ConvertOptions optionsCounting(qint64& noCounterpart, TextOutput output) {
         ConvertOptions options;
         options.noCounterpart = &noCounterpart;
+        options.output = output;
         return options;
     }
 

@@ -21,6 +21,7 @@ struct RunSettings {
     int tableNumber = 1;    // n of TABLE<n>.INI
     Direction direction = Direction::ToMs;
     Reorder reorder = Reorder::None;
+    TextOutput output = TextOutput::CodePage1256; // of text files
 };
 
 // What a run sees of the window: the file list and the status line.

@@ -101,6 +101,26 @@ inline QString kRTLDir() {
 inline QString kRTLDirTip() {
     return QStringLiteral("پروندههاي متن فارسي (راست به چپ)");
 }
+inline QString kLogicalDir() {
+    return QStringLiteral("ترتيب خواندن");
+}
+inline QString kLogicalDirTip() {
+    return QStringLiteral("پروندههاي متني كه به ترتيب نمايش ذخيره شدهاند (برنامههاي داس)");
+}
+// The output of text files.
+inline QString kOutput1256() {
+    return QStringLiteral("كد 1256");
+}
+inline QString kOutput1256Tip() {
+    return QStringLiteral("پروندههاي متن با كد 1256 نوشته شوند");
+}
+inline QString kOutputUtf8() {
+    return QStringLiteral("يونيكد (UTF-8)");
+}
+inline QString kOutputUtf8Tip() {
+    return QStringLiteral(
+        "پروندههاي متن با يونيكد نوشته شوند تا برنامههاي امروزي آنها را درست نشان دهند");
+}
 // The pop-up menu of the file list.
 inline QString kFileMenu() {
     return QStringLiteral("فايل");

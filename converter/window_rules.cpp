@@ -88,4 +88,24 @@ ShortPath shortenPath(const QString& path, const QString& root, int maxWidth,
     return s;
 }
 
+namespace {
+
+const QString kOutputKey = QStringLiteral("Software\\Zerva\\Zerva 2001\\ZervaCNV");
+const QString kOutputValue = QStringLiteral("Output");
+const QString kUtf8 = QStringLiteral("UTF-8");
+
+} // namespace
+
+TextOutput rememberedOutput(const common::SettingsStore& settings) {
+    return common::RegReadString(settings, common::RegRoot::HKEY_CURRENT_USER, kOutputKey,
+                                 kOutputValue) == kUtf8
+               ? TextOutput::Utf8
+               : TextOutput::CodePage1256;
+}
+
+bool rememberOutput(common::SettingsStore& settings, TextOutput output) {
+    return settings.setString(common::RegRoot::HKEY_CURRENT_USER, kOutputKey, kOutputValue,
+                              output == TextOutput::Utf8 ? kUtf8 : QStringLiteral("1256"));
+}
+
 } // namespace zerva::converter

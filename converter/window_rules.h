@@ -3,6 +3,9 @@
 // controls and the step-by-step shortening of a folder path to a width.
 #pragma once
 
+#include "common/settings_store.h"
+#include "converter/text_convert.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -30,6 +33,13 @@ struct DirectionState {
     bool reorderEnabled = false; // RTLDir and LTRDir
 };
 DirectionState directionRules(bool twoWayTable, bool changeDirChecked);
+
+// The output of text files the user chose last: kept in the user's settings (value "Output"
+// of HKEY_CURRENT_USER\Software\Zerva\Zerva 2001\ZervaCNV, "UTF-8" or "1256"); code page
+// 1256 until a choice was made.
+TextOutput rememberedOutput(const common::SettingsStore& settings);
+// False when the settings could not be written (the choice then holds for this run only).
+bool rememberOutput(common::SettingsStore& settings, TextOutput output);
 
 // The text a path label shows: the path itself while it fits; then, one step at a time,
 // root + "..." + separator + the path with its first folder dropped, one more folder each

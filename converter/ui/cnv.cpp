@@ -137,17 +137,34 @@ Cnv::Cnv(QString installPath, CnvServices services, QWidget* parent)
         named(new QRadioButton(texts::kRTLDir()), QStringLiteral("RTLDir"), texts::kRTLDirTip());
     m_ltrDir =
         named(new QRadioButton(texts::kLTRDir()), QStringLiteral("LTRDir"), texts::kLTRDirTip());
+    m_logicalDir = named(new QRadioButton(texts::kLogicalDir()), QStringLiteral("LogicalDir"),
+                         texts::kLogicalDirTip());
     m_rtlDir->setChecked(true);
-    m_rtlDir->setEnabled(false);
-    m_ltrDir->setEnabled(false);
+    for (QRadioButton* order : {m_rtlDir, m_ltrDir, m_logicalDir}) {
+        order->setEnabled(false);
+    }
     auto* dirLayout = new QVBoxLayout(m_frmDir);
     dirLayout->addWidget(m_changeDir);
     auto* dirOptions = new QHBoxLayout;
     dirOptions->addSpacing(16);
     dirOptions->addWidget(m_rtlDir);
     dirOptions->addWidget(m_ltrDir);
+    dirOptions->addWidget(m_logicalDir);
     dirOptions->addStretch();
     dirLayout->addLayout(dirOptions);
+
+    // The output of text files, towards code page 1256 only; the choice is remembered.
+    m_frmOutput = named(new QGroupBox, QStringLiteral("frmOutput"));
+    m_output1256 = named(new QRadioButton(texts::kOutput1256()), QStringLiteral("Output1256"),
+                         texts::kOutput1256Tip());
+    m_outputUtf8 = named(new QRadioButton(texts::kOutputUtf8()), QStringLiteral("OutputUtf8"),
+                         texts::kOutputUtf8Tip());
+    auto* outputLayout = new QHBoxLayout(m_frmOutput);
+    outputLayout->addWidget(m_output1256);
+    outputLayout->addWidget(m_outputUtf8);
+    outputLayout->addStretch();
+    (rememberedOutput(m_services.settings) == TextOutput::Utf8 ? m_outputUtf8 : m_output1256)
+        ->setChecked(true);
 
     m_statusBar = named(new QLabel, QStringLiteral("StatusBar"));
     m_statusBar->setFrameShape(QFrame::Panel);
@@ -179,6 +196,7 @@ Cnv::Cnv(QString installPath, CnvServices services, QWidget* parent)
     options->addWidget(m_fileFormat, 1, 0, Qt::AlignTop);
     options->addWidget(m_direction.label, 0, 1);
     options->addWidget(m_direction.frame, 1, 1);
+    options->addWidget(m_frmOutput, 2, 1);
     options->addWidget(m_label6, 0, 2);
     auto* special = new QVBoxLayout;
     special->addWidget(m_replace);
@@ -207,6 +225,12 @@ Cnv::Cnv(QString installPath, CnvServices services, QWidget* parent)
     connect(m_fileS, &QListWidget::itemSelectionChanged, this, &Cnv::updateSelectionStatus);
     connect(m_fileFormat, &QComboBox::activated, this, &Cnv::FileFormat_Click);
     connect(m_changeDir, &QCheckBox::clicked, this, &Cnv::ChangeDir_Click);
+    connect(m_outputUtf8, &QRadioButton::toggled, this, [this](bool utf8) {
+        rememberOutput(m_services.settings, utf8 ? TextOutput::Utf8 : TextOutput::CodePage1256);
+    });
+    connect(m_direction.toMs, &QRadioButton::toggled, this, [this](bool toMs) {
+        m_frmOutput->setEnabled(toMs); // Unicode output is written towards code page 1256 only
+    });
     connect(m_commands.change, &QPushButton::clicked, this, &Cnv::cmdChange_Click);
     connect(m_commands.help, &QPushButton::clicked, this, &Cnv::cmdHelp_Click);
     connect(m_commands.exit, &QPushButton::clicked, this, &Cnv::cmdExit_Click);
@@ -364,13 +388,15 @@ void Cnv::FileFormat_Click() {
         m_direction.toMs->setChecked(true);
     }
     m_changeDir->setEnabled(s.changeDirEnabled);
-    m_rtlDir->setEnabled(s.reorderEnabled);
-    m_ltrDir->setEnabled(s.reorderEnabled);
+    for (QRadioButton* order : {m_rtlDir, m_ltrDir, m_logicalDir}) {
+        order->setEnabled(s.reorderEnabled);
+    }
 }
 
 void Cnv::ChangeDir_Click() {
-    m_rtlDir->setEnabled(m_changeDir->isChecked());
-    m_ltrDir->setEnabled(m_changeDir->isChecked());
+    for (QRadioButton* order : {m_rtlDir, m_ltrDir, m_logicalDir}) {
+        order->setEnabled(m_changeDir->isChecked());
+    }
 }
 
 void Cnv::SelAll_Click() {
@@ -398,7 +424,12 @@ void Cnv::cmdChange_Click() {
     settings.tableNumber = m_fileFormat->currentIndex() + 1;
     settings.direction = m_direction.direction();
     if (m_changeDir->isEnabled() && m_changeDir->isChecked()) {
-        settings.reorder = m_rtlDir->isChecked() ? Reorder::RightToLeft : Reorder::LeftToRight;
+        settings.reorder = m_rtlDir->isChecked()   ? Reorder::RightToLeft
+                           : m_ltrDir->isChecked() ? Reorder::LeftToRight
+                                                   : Reorder::Logical;
+    }
+    if (settings.direction == Direction::ToMs && m_outputUtf8->isChecked()) {
+        settings.output = TextOutput::Utf8;
     }
     m_running = true;
     m_lastOutcome = RunConversion(settings, *this, m_services.word, m_services.messenger);

@@ -32,7 +32,7 @@ struct CnvServices {
     common::Messenger& messenger;
     WordService& word;
     common::HelpViewer& help;
-    const common::SettingsStore& settings;
+    common::SettingsStore& settings; // the output choice is remembered here
 };
 
 // One entry of a drive list: what it shows ("/media/usb [LABEL]") and its root folder.
@@ -131,6 +131,10 @@ private:
     QCheckBox* m_changeDir;
     QRadioButton* m_ltrDir;
     QRadioButton* m_rtlDir;
+    QRadioButton* m_logicalDir;
+    QGroupBox* m_frmOutput;
+    QRadioButton* m_output1256;
+    QRadioButton* m_outputUtf8;
     QLabel* m_statusBar;
     common::CommandButtons m_commands;
 };

@@ -1,6 +1,7 @@
 // The Cnv window: captions and tooltips, the file list with its pattern and selection
 // status, the pop-up menu, the direction rules, the path labels, a run, help and exit.
 #include "converter/ui/cnv.h"
+#include "converter/window_rules.h"
 #include "converter/ui/folder_list.h"
 #include "tests/converter/fake_run_window.h"
 #include "tests/support/fake_messenger.h"
@@ -17,6 +18,7 @@
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QDir>
+#include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
@@ -300,7 +302,44 @@ TEST_F(CnvWindow, DirectionControlsFollowTheTableAndTheDirectionCheckBox) {
     w->FileFormat_Click();
     EXPECT_TRUE(to->isChecked());
     EXPECT_FALSE(from->isEnabled());
-    EXPECT_TRUE(rtl->isEnabled()); // ChangeDir is still set
+    EXPECT_TRUE(rtl->isEnabled());                                   // ChangeDir is still set
+    EXPECT_TRUE(child<QRadioButton>(*w, "LogicalDir")->isEnabled()); // with the walks
+
+    // The output choice is offered towards code page 1256 only.
+    auto* output = child<QGroupBox>(*w, "frmOutput");
+    EXPECT_TRUE(output->isEnabled());
+    formats->setCurrentIndex(1);
+    w->FileFormat_Click();
+    from->setChecked(true);
+    EXPECT_FALSE(output->isEnabled());
+    to->setChecked(true);
+    EXPECT_TRUE(output->isEnabled());
+}
+
+// Logical order and UTF-8 output: a line stored as it was shown comes back in reading
+// order, written as UTF-8; the output choice is remembered for the next start.
+TEST_F(CnvWindow, LogicalOrderAndUnicodeOutputAndTheChoiceIsRemembered) {
+    ASSERT_TRUE(zerva::test::writeFile(path("src/a4.txt"), "12 \xc7\xc8"));
+    {
+        auto w = makeWindow();
+        ASSERT_TRUE(w->load(path("src")));
+        EXPECT_TRUE(child<QRadioButton>(*w, "Output1256")->isChecked());
+        child<FolderList>(*w, "DirD")->setPath(QStringLiteral("/"), path("dst"));
+        child<QCheckBox>(*w, "ChangeDir")->click();
+        child<QRadioButton>(*w, "LogicalDir")->click();
+        child<QRadioButton>(*w, "OutputUtf8")->click();
+        auto* files = child<QListWidget>(*w, "FileS");
+        files->clearSelection();
+        files->findItems(QStringLiteral("a4.txt"), Qt::MatchExactly).first()->setSelected(true);
+        QTest::mouseClick(child<QPushButton>(*w, "cmdChange"), Qt::LeftButton);
+        EXPECT_EQ(w->lastOutcome(), RunOutcome::Finished);
+        EXPECT_EQ(QString::fromUtf8(zerva::test::readFile(path("dst/a4.txt"))),
+                  QStringLiteral("\u0628\u0627 12"));
+    }
+    auto again = makeWindow();
+    EXPECT_TRUE(child<QRadioButton>(*again, "OutputUtf8")->isChecked());
+    child<QRadioButton>(*again, "Output1256")->click();
+    EXPECT_EQ(rememberedOutput(settings), TextOutput::CodePage1256);
 }
 
 TEST_F(CnvWindow, PathLabelsAreShortenedToTheirWidths) {

@@ -2,10 +2,14 @@
 #include "converter/stream_io.h"
 
 #include "converter/byte_reverse.h"
+#include "converter/unit_text.h"
+
+#include "common/codepage.h"
 
 #include <QDir>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <utility>
 
@@ -33,6 +37,27 @@ qsizetype SourceBytes::fill(std::uint8_t* data, qsizetype max) {
     }
     m_at += n;
     return n;
+}
+
+Utf8Sink::Utf8Sink(Sink& sink) : m_sink(sink) {}
+
+bool Utf8Sink::write(const std::uint8_t* data, qsizetype n) {
+    static const auto forms = [] {
+        std::array<std::array<std::uint8_t, 4>, 256> f{};
+        const auto& chars = common::cp1256Table();
+        for (std::size_t x = 0; x < f.size(); ++x) {
+            f[x][3] = static_cast<std::uint8_t>(encodeUtf8(chars[x], f[x].data()));
+        }
+        return f;
+    }();
+    m_utf8.resize(static_cast<std::size_t>(3 * n + 4));
+    std::size_t o = 0;
+    for (qsizetype k = 0; k < n; ++k) {
+        const auto& form = forms[data[k]];
+        std::memcpy(m_utf8.data() + o, form.data(), 3);
+        o += form[3];
+    }
+    return m_sink.write(m_utf8.data(), static_cast<qsizetype>(o));
 }
 
 Output::Output(Sink& sink, qsizetype capacity)

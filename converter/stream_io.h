@@ -92,6 +92,20 @@ private:
     QByteArray& m_bytes;
 };
 
+// Code page 1256 bytes written on as UTF-8, each byte as its character.
+class Utf8Sink : public Sink {
+public:
+    explicit Utf8Sink(Sink& sink);
+    bool open() override { return m_sink.open(); }
+    bool write(const std::uint8_t* data, qsizetype n) override;
+    bool commit() override { return m_sink.commit(); }
+    void discard() override { m_sink.discard(); }
+
+private:
+    Sink& m_sink;
+    std::vector<std::uint8_t> m_utf8;
+};
+
 // The output buffer in front of a sink. A failed write is remembered and every later write
 // is skipped.
 class Output {

@@ -444,8 +444,15 @@ ConvertStatus convertTextUtf8(detail::Source& source, detail::Sink& sink,
 template <typename Order>
 ConvertStatus convertWhole(detail::Source& source, detail::Sink& sink, const ConversionTable& table,
                            bool secondFirst, const ConvertOptions& options) {
-    if (std::is_same_v<Order, NoOrder> && options.output == TextOutput::Utf8) {
-        return convertTextUtf8(source, sink, table, options);
+    if (options.output == TextOutput::Utf8) {
+        if constexpr (std::is_same_v<Order, NoOrder>) {
+            return convertTextUtf8(source, sink, table, options);
+        } else {
+            // The walks work on code page 1256 bytes; their result goes out as UTF-8, each
+            // byte as its character (the table's Unicode texts are not used by them yet).
+            detail::Utf8Sink utf8(sink);
+            return convertText<Order>(source, utf8, table, secondFirst, options);
+        }
     }
     return convertText<Order>(source, sink, table, secondFirst, options);
 }

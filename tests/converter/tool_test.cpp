@@ -79,7 +79,8 @@ const ParseCase kParseCases[] = {
      cli::Mode::Files},
     {"LogicalAndRtl", A("--table", "1", "--logical", "--rtl", "--out", "o", "a"), false, {}},
     {"Utf8FromMs", A("--table", "1", "--from-ms", "--utf8", "--out", "o", "a"), false, {}},
-    {"Utf8WithAWalk", A("--table", "1", "--ltr", "--utf8", "--out", "o", "a"), false, {}},
+    {"Utf8WithAWalk", A("--table", "1", "--ltr", "--utf8", "--out", "o", "a"), true,
+     cli::Mode::Files},
     {"Utf8Clipboard", A("--table", "1", "--utf8", "--clipboard-text", "i", "o"), false, {}},
 };
 INSTANTIATE_TEST_SUITE_P(Cases, ZervaConvertArguments, ::testing::ValuesIn(kParseCases),

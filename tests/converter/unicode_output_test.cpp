@@ -31,22 +31,26 @@ QByteArray utf8Of(const QByteArray& cp1256) {
 }
 
 // Without [Unicode], every unit's text is its code page 1256 result: drops, two-byte
-// results and pairs included, wherever a chunk ends.
+// results and pairs included, wherever a chunk ends; the walks' UTF-8 is their code page
+// 1256 output decoded.
 TEST(Utf8Output, IsTheCodePage1256OutputDecodedWithoutUnicodeTexts) {
     const ConversionTable t =
         makeTable({"65=", "66=225+199", "200+201=237", "128=161", "129=236+200"});
     QByteArray in;
     for (int i = 0; i < 4000; ++i) {
-        in += bytes({'A', 'B', 200, 201, 128, 129, 200, 'x', 13, 10, 250, 0x20});
+        in += bytes({'A', 'B', 200, 201, 128, 129, 200, 'x', 13, 10, 250, 0x20, '1', '.'});
     }
-    ConvertOptions cp1256;
-    const QByteArray expected = utf8Of(convertBytes(ConvertTextFile, t, in, cp1256));
-    for (const qsizetype chunk : {qsizetype{1}, qsizetype{2}, qsizetype{7}, qsizetype{4096},
-                                  ConvertOptions::kDefaultChunkSize}) {
-        ConvertOptions o;
-        o.chunkSize = chunk;
-        o.output = TextOutput::Utf8;
-        EXPECT_EQ(convertBytes(ConvertTextFile, t, in, o), expected) << "chunk " << chunk;
+    for (const auto& convert : {zerva::test::FileConverter(ConvertTextFile),
+                                zerva::test::FileConverter(ConvertTextFileRtl),
+                                zerva::test::FileConverter(ConvertTextFileLtr)}) {
+        const QByteArray expected = utf8Of(convertBytes(convert, t, in, {}));
+        for (const qsizetype chunk : {qsizetype{1}, qsizetype{2}, qsizetype{7}, qsizetype{4096},
+                                      ConvertOptions::kDefaultChunkSize}) {
+            ConvertOptions o;
+            o.chunkSize = chunk;
+            o.output = TextOutput::Utf8;
+            EXPECT_EQ(convertBytes(convert, t, in, o), expected) << "chunk " << chunk;
+        }
     }
 }
 

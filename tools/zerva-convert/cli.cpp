@@ -222,7 +222,9 @@ QString usageText() {
         "             programs that show text without reordering it;\n"
         "  --utf8     writes UTF-8, for files to open in today's programs (towards code page\n"
         "             1256 only; each character the legacy encoding has, such as Persian yeh\n"
-        "             and the Persian digits, is kept). Not yet with --rtl and --ltr.\n"
+        "             and the Persian digits, is kept; with --rtl and --ltr the code page 1256\n"
+        "             result is written as UTF-8, those characters as their code page 1256\n"
+        "             stand-ins).\n"
         "--clipboard-text and --clipboard-rtf convert the bytes of IN into OUT with the\n"
         "clipboard converter's table loader and rules, as code page 1256 text or as RTF.\n"
         "The table folder defaults to the installation folder. Characters the target\n"
@@ -323,10 +325,6 @@ std::variant<Options, QString> parseArguments(const QStringList& args) {
     if (options.utf8 && options.fromMs) {
         return QStringLiteral(
             "--utf8 writes UTF-8 towards code page 1256 only, not with --from-ms");
-    }
-    if (options.utf8 &&
-        (options.reorder == Reorder::RightToLeft || options.reorder == Reorder::LeftToRight)) {
-        return QStringLiteral("--utf8 does not go with --rtl or --ltr yet");
     }
     if (options.outFolder.isEmpty()) {
         return QStringLiteral("--out DIR is required");

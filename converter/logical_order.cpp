@@ -127,8 +127,8 @@ ConvertStatus convertLogical(detail::Source& source, detail::Sink& sink,
     }
     LogicalOrder order(table, out, options.output, options.portableLoops);
     detail::Segmenter segment(table, false);
-    std::vector<std::uint8_t> in(static_cast<std::size_t>(chunkSize) + 1);
-    std::vector<std::uint16_t> units(in.size());
+    detail::ChunkReader reader(source, chunkSize, 1);
+    std::vector<std::uint16_t> units(static_cast<std::size_t>(chunkSize) + 1);
     std::vector<std::pair<qsizetype, qsizetype>> ends;
     std::vector<std::uint16_t> line; // the line so far, at most kLogicalPiece units
     const auto addToLine = [&](const std::uint16_t* p, qsizetype n) {
@@ -147,22 +147,13 @@ ConvertStatus convertLogical(detail::Source& source, detail::Sink& sink,
         }
         return true;
     };
-    qsizetype carry = 0;
     ConvertStatus status = ConvertStatus::Success;
-    for (;;) {
-        const qsizetype n = source.fill(in.data() + carry, chunkSize);
-        if (n < 0) {
-            status = source.error() == common::SourceError::Changed ? ConvertStatus::SourceChanged
-                                                                    : ConvertStatus::ReadFailed;
-            break;
-        }
-        const bool atEnd = n < chunkSize;
-        const qsizetype total = carry + n;
+    while (reader.next()) {
         qsizetype produced = 0;
         qsizetype o = 0;
         ends.clear();
-        const qsizetype taken = segment.segment(
-            in.data(), total, atEnd,
+        reader.keepFrom(segment.segment(
+            reader.data(), reader.size(), reader.atEnd(),
             [&](std::uint8_t x, const PairEntry* pair) {
                 units[static_cast<std::size_t>(o++)] =
                     static_cast<std::uint16_t>(pair != nullptr ? pairUnit(table, *pair) : x);
@@ -171,11 +162,7 @@ ConvertStatus convertLogical(detail::Source& source, detail::Sink& sink,
             produced,
             [&](qsizetype from, qsizetype to) {
                 ends.push_back({from, to});
-            });
-        carry = total - taken;
-        if (carry > 0) {
-            in[0] = in[static_cast<std::size_t>(taken)];
-        }
+            }));
         qsizetype start = 0;
         bool ok = true;
         for (const auto& [from, to] : ends) {
@@ -187,25 +174,19 @@ ConvertStatus convertLogical(detail::Source& source, detail::Sink& sink,
             }
             start = to;
         }
-        ok = ok && addToLine(units.data() + start, produced - start);
-        if (!ok) {
+        if (!ok || !addToLine(units.data() + start, produced - start)) {
             status = out.failed() ? ConvertStatus::WriteFailed : ConvertStatus::ReadFailed;
             break;
         }
-        if (atEnd) {
-            if (!order.writeLine(line.data(), static_cast<qsizetype>(line.size()))) {
-                status = out.failed() ? ConvertStatus::WriteFailed : ConvertStatus::ReadFailed;
-            }
-            break;
-        }
     }
-    if (status == ConvertStatus::Success && !out.commit()) {
-        status = ConvertStatus::WriteFailed;
+    if (status == ConvertStatus::Success) {
+        status = reader.status();
     }
-    if (status == ConvertStatus::Success && options.noCounterpart != nullptr) {
-        *options.noCounterpart += segment.counted();
+    if (status == ConvertStatus::Success &&
+        !order.writeLine(line.data(), static_cast<qsizetype>(line.size()))) {
+        status = out.failed() ? ConvertStatus::WriteFailed : ConvertStatus::ReadFailed;
     }
-    return status;
+    return detail::finishConversion(status, out, segment.counted(), options);
 }
 
 } // namespace

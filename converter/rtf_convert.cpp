@@ -196,42 +196,24 @@ ConvertStatus convertRtf(detail::Source& source, detail::Sink& sink, const Conve
     if (!out.open()) {
         return ConvertStatus::DestinationUncreatable;
     }
-    // The input holds a chunk behind at most kLookAhead bytes kept from the previous one; an
-    // escape of 4 bytes becomes at most 8, so the output can at most double.
-    std::vector<std::uint8_t> in(static_cast<std::size_t>(chunkSize + kLookAhead));
+    // An escape of 4 bytes becomes at most 8, so the output can at most double.
+    detail::ChunkReader reader(source, chunkSize, kLookAhead);
     RtfScanner scanner(table, options.portableLoops);
-    qsizetype kept = 0;
     ConvertStatus status = ConvertStatus::Success;
-    for (;;) {
-        const qsizetype n = source.fill(in.data() + kept, chunkSize);
-        if (n < 0) {
-            status = source.error() == common::SourceError::Changed ? ConvertStatus::SourceChanged
-                                                                    : ConvertStatus::ReadFailed;
-            break;
-        }
-        const bool atEnd = n < chunkSize;
-        const qsizetype total = kept + n;
-        std::uint8_t* const first = out.reserve(2 * total);
+    while (reader.next()) {
+        std::uint8_t* const first = out.reserve(2 * reader.size());
         std::uint8_t* next = first;
-        const qsizetype used = scanner.scan(in.data(), total, atEnd, next);
+        reader.keepFrom(scanner.scan(reader.data(), reader.size(), reader.atEnd(), next));
         out.advance(next - first);
         if (out.failed()) {
             status = ConvertStatus::WriteFailed;
             break;
         }
-        kept = total - used;
-        std::memmove(in.data(), in.data() + used, static_cast<std::size_t>(kept));
-        if (atEnd) {
-            break;
-        }
     }
-    if (status == ConvertStatus::Success && !out.commit()) {
-        status = ConvertStatus::WriteFailed;
+    if (status == ConvertStatus::Success) {
+        status = reader.status();
     }
-    if (status == ConvertStatus::Success && options.noCounterpart != nullptr) {
-        *options.noCounterpart += scanner.counted();
-    }
-    return status;
+    return detail::finishConversion(status, out, scanner.counted(), options);
 }
 
 } // namespace

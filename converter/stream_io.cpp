@@ -39,6 +39,44 @@ qsizetype SourceBytes::fill(std::uint8_t* data, qsizetype max) {
     return n;
 }
 
+ChunkReader::ChunkReader(Source& source, qsizetype chunkSize, qsizetype maxKept)
+    : m_source(source), m_chunkSize(std::max<qsizetype>(chunkSize, 1)) {
+    m_buffer.resize(static_cast<std::size_t>(m_chunkSize + maxKept));
+}
+
+bool ChunkReader::next() {
+    if (m_atEnd || m_status != ConvertStatus::Success) {
+        return false;
+    }
+    const qsizetype n = m_source.fill(m_buffer.data() + m_kept, m_chunkSize);
+    if (n < 0) {
+        m_status = m_source.error() == common::SourceError::Changed ? ConvertStatus::SourceChanged
+                                                                    : ConvertStatus::ReadFailed;
+        return false;
+    }
+    m_atEnd = n < m_chunkSize;
+    m_size = m_kept + n;
+    return true;
+}
+
+void ChunkReader::keepFrom(qsizetype taken) {
+    m_kept = m_size - taken;
+    if (m_kept > 0) {
+        std::memmove(m_buffer.data(), m_buffer.data() + taken, static_cast<std::size_t>(m_kept));
+    }
+}
+
+ConvertStatus finishConversion(ConvertStatus status, Output& out, qint64 counted,
+                               const ConvertOptions& options) {
+    if (status == ConvertStatus::Success && !out.commit()) {
+        status = ConvertStatus::WriteFailed;
+    }
+    if (status == ConvertStatus::Success && options.noCounterpart != nullptr) {
+        *options.noCounterpart += counted;
+    }
+    return status;
+}
+
 Utf8Sink::Utf8Sink(Sink& sink) : m_sink(sink) {}
 
 bool Utf8Sink::write(const std::uint8_t* data, qsizetype n) {

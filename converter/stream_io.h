@@ -53,6 +53,32 @@ private:
     qsizetype m_at = 0;
 };
 
+// The read stage: the source chunk by chunk, each behind the bytes the chunk before left for
+// it (a pair head, or an escape the chunk's end cut).
+class ChunkReader {
+public:
+    // maxKept: the most bytes a chunk may leave for the next.
+    ChunkReader(Source& source, qsizetype chunkSize, qsizetype maxKept);
+    // Reads the next chunk; false when the last one was read before, or reading failed
+    // (status() then says why).
+    bool next();
+    std::uint8_t* data() { return m_buffer.data(); }
+    qsizetype size() const { return m_size; }
+    bool atEnd() const { return m_atEnd; }
+    // The first taken bytes are done; the others (at most maxKept) come first in the next.
+    void keepFrom(qsizetype taken);
+    ConvertStatus status() const { return m_status; }
+
+private:
+    Source& m_source;
+    qsizetype m_chunkSize;
+    std::vector<std::uint8_t> m_buffer;
+    qsizetype m_size = 0;
+    qsizetype m_kept = 0;
+    bool m_atEnd = false;
+    ConvertStatus m_status = ConvertStatus::Success;
+};
+
 // Where the converters write: the destination file, through the suite's atomic writer (a
 // failed conversion leaves the old file as it was, and a file may be converted onto
 // itself), or bytes in memory.
@@ -196,6 +222,11 @@ private:
 } // namespace zerva::converter::detail
 
 namespace zerva::converter::detail {
+
+// Ends a conversion: when status is success, puts the output in place (a failure there is a
+// write failure) and adds the characters without counterpart to the caller's count.
+ConvertStatus finishConversion(ConvertStatus status, Output& out, qint64 counted,
+                               const ConvertOptions& options);
 
 // Opens the source and the destination file, runs convert over them and, when writing
 // failed, tells the user; a source that cannot be opened is returned unreported.

@@ -338,50 +338,34 @@ ConvertStatus convertText(detail::Source& source, detail::Sink& sink, const Conv
     Order order(out, options);
     Segmenter segment(table, secondFirst);
     ClassMasks masks; // of the converted chunk
-    // A kept pair head comes first in the next chunk.
-    std::vector<std::uint8_t> in(static_cast<std::size_t>(chunkSize) + 1);
-    qsizetype carry = 0;
+    // A pair head that ends a chunk comes first in the next.
+    detail::ChunkReader reader(source, chunkSize, 1);
     ConvertStatus status = ConvertStatus::Success;
-    for (;;) {
-        const qsizetype n = source.fill(in.data() + carry, chunkSize);
-        if (n < 0) {
-            status = source.error() == common::SourceError::Changed ? ConvertStatus::SourceChanged
-                                                                    : ConvertStatus::ReadFailed;
-            break;
-        }
-        const bool atEnd = n < chunkSize;
-        const qsizetype total = carry + n;
+    while (reader.next()) {
+        const qsizetype total = reader.size();
         std::uint8_t* const converted = order.space(2 * total);
         qsizetype produced = total;
         qsizetype taken = total;
         const auto lineEnd = [&order](qsizetype from, qsizetype to) { order.lineEnd(from, to); };
-        const bool simple = segment.runSimple(in.data(), total, converted, options.portableLoops,
-                                              !std::is_same_v<Order, NoOrder>, lineEnd, masks);
+        const bool simple =
+            segment.runSimple(reader.data(), total, converted, options.portableLoops,
+                              !std::is_same_v<Order, NoOrder>, lineEnd, masks);
         if (!simple) {
-            taken = segment.run(in.data(), total, atEnd, converted, produced, lineEnd);
+            taken = segment.run(reader.data(), total, reader.atEnd(), converted, produced, lineEnd);
         }
-        carry = total - taken;
-        if (carry > 0) {
-            in[0] = in[static_cast<std::size_t>(taken)];
-        }
+        reader.keepFrom(taken);
         if (!order.endChunk(converted, produced, masks, simple)) {
             status = out.failed() ? ConvertStatus::WriteFailed : ConvertStatus::ReadFailed;
             break;
         }
-        if (atEnd) {
-            if (!order.finish()) {
-                status = ConvertStatus::ReadFailed;
-            }
-            break;
-        }
     }
-    if (status == ConvertStatus::Success && !out.commit()) {
-        status = ConvertStatus::WriteFailed;
+    if (status == ConvertStatus::Success) {
+        status = reader.status();
     }
-    if (status == ConvertStatus::Success && options.noCounterpart != nullptr) {
-        *options.noCounterpart += segment.counted();
+    if (status == ConvertStatus::Success && !order.finish()) {
+        status = ConvertStatus::ReadFailed;
     }
-    return status;
+    return detail::finishConversion(status, out, segment.counted(), options);
 }
 
 // Plain conversion to UTF-8: each unit writes its Unicode text.
@@ -395,49 +379,30 @@ ConvertStatus convertTextUtf8(detail::Source& source, detail::Sink& sink,
     }
     const UnitTexts texts(table);
     Segmenter segment(table, false);
-    std::vector<std::uint8_t> in(static_cast<std::size_t>(chunkSize) + 1);
-    qsizetype carry = 0;
+    detail::ChunkReader reader(source, chunkSize, 1);
     ConvertStatus status = ConvertStatus::Success;
-    for (;;) {
-        const qsizetype n = source.fill(in.data() + carry, chunkSize);
-        if (n < 0) {
-            status = source.error() == common::SourceError::Changed ? ConvertStatus::SourceChanged
-                                                                    : ConvertStatus::ReadFailed;
-            break;
-        }
-        const bool atEnd = n < chunkSize;
-        const qsizetype total = carry + n;
-        std::uint8_t* const utf8 = out.reserve(8 * (total + 1));
+    while (reader.next()) {
+        std::uint8_t* const utf8 = out.reserve(8 * (reader.size() + 1));
         qsizetype o = 0;
         qsizetype produced = 0;
-        const qsizetype taken = segment.segment(
-            in.data(), total, atEnd,
+        reader.keepFrom(segment.segment(
+            reader.data(), reader.size(), reader.atEnd(),
             [&](std::uint8_t x, const PairEntry* pair) {
                 const UnitTexts::Utf8& t = texts.utf8(pair != nullptr ? pairUnit(table, *pair) : x);
                 std::memcpy(utf8 + o, t.bytes, 8);
                 return o += t.length;
             },
-            produced, [](qsizetype, qsizetype) {});
+            produced, [](qsizetype, qsizetype) {}));
         out.advance(produced);
-        carry = total - taken;
-        if (carry > 0) {
-            in[0] = in[static_cast<std::size_t>(taken)];
-        }
         if (out.failed()) {
             status = ConvertStatus::WriteFailed;
             break;
         }
-        if (atEnd) {
-            break;
-        }
     }
-    if (status == ConvertStatus::Success && !out.commit()) {
-        status = ConvertStatus::WriteFailed;
+    if (status == ConvertStatus::Success) {
+        status = reader.status();
     }
-    if (status == ConvertStatus::Success && options.noCounterpart != nullptr) {
-        *options.noCounterpart += segment.counted();
-    }
-    return status;
+    return detail::finishConversion(status, out, segment.counted(), options);
 }
 
 // The conversion of a whole source with the order stage, or to UTF-8 for plain conversion.

@@ -63,6 +63,9 @@ public:
             }
         }
         m_written.assign(static_cast<std::size_t>(n), false);
+        if (!m_bidi) {
+            return false; // ICU could not make its object (no memory)
+        }
         if (!m_visual.empty()) {
             UErrorCode error = U_ZERO_ERROR;
             ubidi_setReorderingMode(m_bidi.get(), UBIDI_REORDER_INVERSE_NUMBERS_AS_L);

@@ -94,8 +94,8 @@ int main(int argc, char** argv) {
     const QByteArray iranSystem =
         readAll(source + QStringLiteral("/tests/converter/data/iran-system.txt"));
     ok &= !iranSystem.isEmpty();
-    for (const char* h :
-         {"text_convert", "text_convert_rtl", "text_convert_ltr", "clipboard_convert"}) {
+    for (const char* h : {"text_convert", "text_convert_rtl", "text_convert_ltr",
+                          "text_convert_logical", "clipboard_convert"}) {
         ok &= put(QString::fromLatin1(h), QStringLiteral("iran-system.txt"), iranSystem);
     }
     std::fprintf(stderr, ok ? "" : "make_seeds: some seeds could not be written\n");

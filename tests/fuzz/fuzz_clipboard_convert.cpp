@@ -1,22 +1,33 @@
 // The clipboard converter's text and RTF conversions on any bytes with a bundled table:
 // outputs are bounded and repeatable, text converted as characters gives what its code page
-// 1256 bytes give, and text written as RTF escapes converts like the text itself.
+// 1256 bytes give (with a table's Unicode texts, what the file converter writes as UTF-8),
+// and text written as RTF escapes converts like the text itself.
 #include "clipboard/clipboard_rules.h"
 #include "common/codepage.h"
+#include "converter/text_convert.h"
 #include "tests/fuzz/fuzz_support.h"
+
+#include <optional>
 
 using namespace zerva;
 using namespace zerva::clipboard;
 
 namespace {
 
-const std::vector<ClipboardTable>& bundledTables() {
-    static const std::vector<ClipboardTable> tables = [] {
-        std::vector<ClipboardTable> out{ClipboardTable::identity()};
+// A clipboard table and, where it has Unicode texts, the file converter's form of it.
+struct Tables {
+    ClipboardTable clipboard;
+    std::optional<converter::ConversionTable> file;
+};
+
+const std::vector<Tables>& bundledTables() {
+    static const std::vector<Tables> tables = [] {
+        std::vector<Tables> out{{ClipboardTable::identity(), std::nullopt}};
         for (const QByteArray& text : fuzz::bundledTableTexts()) {
             for (const Direction d : {Direction::ToMs, Direction::FromMs}) {
                 if (auto t = parseClipboardTable(text, d)) {
-                    out.push_back(*t);
+                    out.push_back({*t, t->hasUnicode() ? converter::parseConversionTable(text, d)
+                                                       : std::nullopt});
                 }
             }
         }
@@ -30,8 +41,8 @@ const std::vector<ClipboardTable>& bundledTables() {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     FuzzedDataProvider in(data, size);
     const auto& tables = bundledTables();
-    const ClipboardTable& table =
-        tables[in.ConsumeIntegralInRange<std::size_t>(0, tables.size() - 1)];
+    const Tables& chosen = tables[in.ConsumeIntegralInRange<std::size_t>(0, tables.size() - 1)];
+    const ClipboardTable& table = chosen.clipboard;
     const std::vector<std::uint8_t> rest = in.ConsumeRemainingBytes<std::uint8_t>();
     const QByteArray bytes(reinterpret_cast<const char*>(rest.data()),
                            static_cast<qsizetype>(rest.size()));
@@ -44,11 +55,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ZERVA_FUZZ_CHECK(text.size() <= 2 * bytes.size());
     ZERVA_FUZZ_CHECK(convertTextBytes(table, bytes) == text);
     ZERVA_FUZZ_CHECK(convertRtf(table, fuzz::escapesOf(bytes)) == fuzz::escapesOf(text));
-    ZERVA_FUZZ_CHECK(convertText(table, common::fromCp1256(bytes)) == common::fromCp1256(text));
+    QString expected = common::fromCp1256(text);
+    if (table.hasUnicode()) {
+        ZERVA_FUZZ_CHECK(chosen.file.has_value());
+        converter::ConvertOptions utf8;
+        utf8.output = converter::TextOutput::Utf8;
+        QByteArray written;
+        ZERVA_FUZZ_CHECK(converter::ConvertTextBytes(bytes, written, *chosen.file, utf8) ==
+                         converter::ConvertStatus::Success);
+        expected = QString::fromUtf8(written);
+    }
+    ZERVA_FUZZ_CHECK(convertText(table, common::fromCp1256(bytes)) == expected);
 
     // Characters without a code page 1256 byte pass through and split the text around them.
     const QString mixed = common::fromCp1256(bytes) + QChar(0x263A) + common::fromCp1256(bytes);
-    ZERVA_FUZZ_CHECK(convertText(table, mixed) ==
-                     common::fromCp1256(text) + QChar(0x263A) + common::fromCp1256(text));
+    ZERVA_FUZZ_CHECK(convertText(table, mixed) == expected + QChar(0x263A) + expected);
     return 0;
 }

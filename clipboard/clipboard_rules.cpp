@@ -3,6 +3,7 @@
 
 #include "common/atomic_file.h"
 #include "common/codepage.h"
+#include "common/rtf_text.h"
 #include "common/source_file.h"
 
 #include <QFile>
@@ -10,14 +11,6 @@
 namespace zerva::clipboard {
 
 namespace {
-
-bool isHexDigit(char c) {
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
-
-char lower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 void appendByte(QByteArray& out, QByteArrayView hex) {
     out.append(static_cast<char>(*HexToByte(hex)));
@@ -150,58 +143,57 @@ qsizetype CopyThrough(QByteArrayView input, QByteArray& output, qsizetype positi
     return end;
 }
 
-QByteArray convertRtf(const ClipboardTable& table, QByteArrayView rtf, qint64* noCounterpart) {
-    qint64 counted = 0;
-    QByteArray out;
-    out.reserve(rtf.size() + rtf.size() / 8);
-    const qsizetype n = rtf.size();
-    qsizetype p = 0;
-    while (p < n) {
-        p = CopyThrough(rtf, out, p, '\\'); // the backslash itself is now written
-        if (p >= n) {
-            break;
-        }
-        if (rtf[p] == '\\') {
-            // An escaped backslash: text, never the start of an escape.
-            out.append('\\');
-            ++p;
-            continue;
-        }
-        if (rtf.sliced(p).startsWith("level")) {
-            // List numbering: the escapes up to the group's end are numbers, not text.
-            p = CopyThrough(rtf, out, p, '}');
-            continue;
-        }
-        if (rtf[p] != '\'') {
-            continue;
-        }
-        if (p + 2 >= n || !isHexDigit(rtf[p + 1]) || !isHexDigit(rtf[p + 2])) {
-            continue; // copied unchanged by the next step of the walk
-        }
-        const auto& cells = table[*HexToByte(rtf.sliced(p + 1, 2))];
-        if (!cells.pairs.isEmpty() && p + 6 < n && rtf[p + 3] == '\\' && rtf[p + 4] == '\'' &&
-            isHexDigit(rtf[p + 5]) && isHexDigit(rtf[p + 6])) {
-            const char key[2] = {lower(rtf[p + 5]), lower(rtf[p + 6])};
-            if (const auto target = FindPairTarget(cells.pairs, QByteArrayView(key, 2))) {
-                out.append('\'');
-                out.append(*target);
-                p += 7;
-                continue;
-            }
-        }
-        counted += cells.noCounterpart ? 1 : 0;
-        if (cells.out1Hex.isEmpty()) {
-            out.chop(1); // the escape's backslash
-        } else {
-            out.append('\'');
-            out.append(cells.out1Hex);
-            if (!cells.out2Hex.isEmpty()) {
-                out.append("\\'");
-                out.append(cells.out2Hex);
-            }
-        }
-        p += 3;
+namespace {
+
+// The clipboard's table as the RTF reader sees it.
+class ClipboardUnits : public common::rtf::Units {
+public:
+    explicit ClipboardUnits(const ClipboardTable& table) : m_table(table) {}
+
+    void segment(const std::uint8_t* bytes, qsizetype n,
+                 std::vector<common::rtf::Unit>& out) override {
+        walkUnits(
+            m_table, QByteArrayView(bytes, n),
+            [&](const ByteCells& cells, qsizetype record) {
+                common::rtf::Unit unit;
+                unit.taken = 2;
+                appendTo(unit, QByteArrayView(cells.pairs).sliced(record * 4 + 2, 2));
+                if (record < cells.pairTexts.size()) {
+                    unit.text = cells.pairTexts[record];
+                }
+                out.push_back(unit);
+            },
+            [&](const ByteCells& cells) {
+                common::rtf::Unit unit;
+                if (!cells.out1Hex.isEmpty()) {
+                    appendTo(unit, cells.out1Hex);
+                    if (!cells.out2Hex.isEmpty()) {
+                        appendTo(unit, cells.out2Hex);
+                    }
+                }
+                unit.text = cells.unicode;
+                unit.noCounterpart = cells.noCounterpart;
+                out.push_back(unit);
+            });
     }
+
+private:
+    static void appendTo(common::rtf::Unit& unit, QByteArrayView hex) {
+        unit.bytes[unit.length++] = *HexToByte(hex);
+    }
+    const ClipboardTable& m_table;
+};
+
+} // namespace
+
+QByteArray convertRtf(const ClipboardTable& table, QByteArrayView rtf, qint64* noCounterpart) {
+    ClipboardUnits units(table);
+    common::rtf::Options options;
+    options.towardsCodePage1256 = table.direction == Direction::ToMs;
+    // Like the clipboard's text, converted characters take the table's Unicode texts.
+    options.unicodeOutput = table.hasUnicode();
+    qint64 counted = 0;
+    QByteArray out = common::rtf::convertDocument(units, options, rtf, &counted);
     if (noCounterpart != nullptr) {
         *noCounterpart += counted;
     }

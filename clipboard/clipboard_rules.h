@@ -25,10 +25,11 @@ QByteArray convertTextBytes(const ClipboardTable& table, QByteArrayView text,
 QString convertText(const ClipboardTable& table, const QString& text,
                     qint64* noCounterpart = nullptr);
 
-// Converts RTF: only escapes of the form \'hh change; everything else is copied. Digits
-// are read in either case and written in lower case; a malformed or cut-off escape is
-// copied unchanged; an escaped backslash never starts an escape; after a control word
-// beginning with "level" everything up to the next "}" is copied unchanged.
+// Converts RTF as RTF, with the same reader as the file converter (converter/rtf_convert.h):
+// escapes, and \uN of characters the font of their run has as a byte, go through the table;
+// everything else is copied. Towards code page 1256 the result declares code page 1256, and
+// where the table has Unicode texts converted characters are written as \uN with a code page
+// 1256 fallback, as the clipboard's text takes those texts.
 QByteArray convertRtf(const ClipboardTable& table, QByteArrayView rtf,
                       qint64* noCounterpart = nullptr);
 

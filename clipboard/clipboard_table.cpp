@@ -93,6 +93,7 @@ std::optional<ClipboardTable> parseClipboardTable(QByteArrayView bytes, Directio
     };
     QList<PairText> pairTexts;
     ClipboardTable table;
+    table.direction = direction;
     int lineNumber = 0;
     common::TableFileLines lines(bytes);
     QByteArrayView line;

@@ -50,6 +50,8 @@ struct ClipboardTable {
     // Whether any byte or pair has its Unicode text given.
     bool hasUnicode() const { return anyUnicode; }
     bool anyUnicode = false;
+    // Which way the table converts.
+    Direction direction = Direction::ToMs;
 };
 
 // Two lower-case hexadecimal digits, high digit first ("0a" for 10).

@@ -159,6 +159,7 @@ bool ConversionTable::setPairUnicode(std::uint8_t x, std::uint8_t y, const Unico
 std::optional<ConversionTable> parseConversionTable(QByteArrayView text, Direction direction) {
     using common::TableSection;
     ConversionTable table;
+    table.setDirection(direction);
     TableSection section = TableSection::Other;
     std::array<bool, 256> given{};
     common::ReverseFits fits;

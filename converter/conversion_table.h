@@ -80,6 +80,9 @@ public:
     bool setPairUnicode(std::uint8_t x, std::uint8_t y, const UnicodeText& text);
     // Whether any byte or pair entry has its Unicode text given.
     bool hasUnicode() const { return m_hasUnicode; }
+    // Which way the table converts (towards code page 1256 for the identity table).
+    Direction direction() const { return m_direction; }
+    void setDirection(Direction direction) { m_direction = direction; }
 
     const ByteEntry& byte(std::uint8_t x) const { return m_bytes[x]; }
     // Index 1..pairCount(); index 0 is unused (it ends a chain).
@@ -106,6 +109,7 @@ private:
     std::array<PairEntry, 256> m_pairs;
     int m_pairCount = 0;
     bool m_hasUnicode = false;
+    Direction m_direction = Direction::ToMs;
 };
 
 // Builds a table from the text of a table file; nothing when the file is invalid (a number

@@ -159,9 +159,9 @@ std::size_t ConvertEscapeBlocksVector(const std::uint8_t* outTable, const std::u
     std::size_t done = 0;
     while (done + 64 <= n) {
         const std::uint8_t* block = p + done;
-        // Per lane: a backslash; the next byte an apostrophe; the next byte a backslash or
-        // an "l"; the lane could be an escape's first digit of a byte that becomes one
-        // escape. The byte each such escape becomes is kept for the second pass.
+        // Per lane: a backslash; the next byte an apostrophe; a brace; the lane could be an
+        // escape's first digit of a byte that becomes one escape. The byte each such escape becomes
+        // is kept for the second pass.
         std::uint8_t slash[8] = {}, apostrophe[8] = {}, careful[8] = {}, good[8] = {};
         std::uint8_t converted[1 + 64];
         for (std::size_t k = 0; k < 64; k += lanes) {
@@ -169,8 +169,7 @@ std::size_t ConvertEscapeBlocksVector(const std::uint8_t* outTable, const std::u
             const V next = hn::LoadU(d, block + k + 1);
             hn::StoreMaskBits(d, hn::Eq(v, hn::Set(d, '\\')), slash + k / 8);
             hn::StoreMaskBits(d, hn::Eq(next, hn::Set(d, '\'')), apostrophe + k / 8);
-            hn::StoreMaskBits(d,
-                              hn::Or(hn::Eq(next, hn::Set(d, '\\')), hn::Eq(next, hn::Set(d, 'l'))),
+            hn::StoreMaskBits(d, hn::Or(hn::Eq(v, hn::Set(d, '{')), hn::Eq(v, hn::Set(d, '}'))),
                               careful + k / 8);
             hn::Mask<D> highValid;
             hn::Mask<D> lowValid;
@@ -191,8 +190,8 @@ std::size_t ConvertEscapeBlocksVector(const std::uint8_t* outTable, const std::u
         std::memcpy(&a, apostrophe, 8);
         std::memcpy(&c, careful, 8);
         std::memcpy(&g, good, 8);
-        if ((s & c) != 0) {
-            break; // an escaped backslash or a control word that may be \level
+        if (((s & ~a) | c) != 0) {
+            break; // a group, a control word or symbol: the reader's state may change
         }
         std::uint64_t escapes = s & a;
         // An escape starting in the block's last three bytes would be cut: the block ends

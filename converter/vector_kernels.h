@@ -37,10 +37,10 @@ struct EscapeTables {
     std::array<std::uint8_t, 32> simpleBits{};
 };
 
-// Converts RTF at p block by block, 64 bytes at a time, while a block holds only text,
-// control words other than \l... and escapes of bytes that become one escape (written with
-// lower-case digits); the output then has the input's length. Stops before a block that
-// holds anything else (an escaped backslash, a malformed escape, \l...), or where a block
+// Converts RTF at p block by block, 64 bytes at a time, while a block holds only text and
+// escapes of bytes that become one escape (written with lower-case digits); the output then
+// has the input's length. Stops before a block that holds anything else (a brace, a control
+// word or symbol, a malformed escape, an escape of any other byte), or where a block
 // would reach past limit; may stop early in a block so that an escape is not cut. Reads up
 // to limit + 1. Returns the number of bytes converted and written to out.
 qsizetype convertEscapeBlocks(const EscapeTables& tables, const std::uint8_t* p,

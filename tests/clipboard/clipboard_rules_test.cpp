@@ -90,8 +90,10 @@ TEST(TextConversion, UnicodeTextsOfTheTableReplaceTheCodePage1256Results) {
                           cp(0xe1) + QStringLiteral("B");
     EXPECT_EQ(convertText(*to, input),
               QStringLiteral("\u0644\u0627\u06F1") + devanagari + cp(0xe3) + QStringLiteral("B"));
-    // RTF keeps its code page 1256 bytes.
-    EXPECT_EQ(convertRtf(*to, "\\'d3\\'e1A"), QByteArray("\\'faA"));
+    // RTF takes them too, as \uN with the code page 1256 bytes as fallback: the pair's two
+    // characters share its one byte.
+    EXPECT_EQ(convertRtf(*to, "\\'d3\\'e1A\\'c8\\'e1"),
+              QByteArray("\\u1604\\'fa\\uc0 \\u1575 \\uc1 A\\u1605\\'e3"));
 
     // From code page 1256 the section is not read.
     const auto from = parseClipboardTable(file, Direction::FromMs);

@@ -148,7 +148,7 @@ TEST_F(RunConversionTest, InPlaceNeedsOverwriteEvenWhenTheFolderIsWrittenAnother
     settings.overwrite = true;
     EXPECT_EQ(run(window), RunOutcome::Finished);
     EXPECT_EQ(readFile(path("src/a.txt")), QByteArray("BbB"));
-    EXPECT_EQ(readFile(path("src/b.rtf")), QByteArray("{\\rtf1 \\'c1}"));
+    EXPECT_EQ(readFile(path("src/b.rtf")), QByteArray("{\\rtf1 \\ansicpg1256 \\'c1}"));
     EXPECT_EQ(entries("src"), (QStringList{QStringLiteral("a.txt"), QStringLiteral("b.rtf")}));
     EXPECT_EQ(messenger.prompts(), QStringList{kDone});
 }
@@ -383,7 +383,7 @@ TEST_F(RunConversionTest, WordDocumentsGoThroughRtfAndComeBackAsUnicode) {
     FakeRunWindow window({QStringLiteral("d.doc")}, {true});
     EXPECT_EQ(run(window), RunOutcome::Finished);
     // seen (d3) became sheen (d4, U+0634) both times; plain text is not escaped, so it stays.
-    EXPECT_EQ(readFile(path("dst/d.doc")), QByteArray("{\\rtf1\\ansi \\u1588\\'d4\\u1588\\'d4 A}"));
+    EXPECT_EQ(readFile(path("dst/d.doc")), QByteArray("{\\rtf1\\ansi \\ansicpg1256 \\u1588\\'d4\\u1588\\'d4 A}"));
     EXPECT_EQ(entries("dst"), QStringList{QStringLiteral("d.doc")});
     EXPECT_EQ(word.quits, 1);
     EXPECT_EQ(window.selection, std::vector<bool>{false});

@@ -143,8 +143,8 @@ TEST_F(ConvertFile, WordDocumentsShareOneEngineThatQuitsWithTheConverter) {
     }
     EXPECT_EQ(word.quits, 1);
     // seen became sheen (U+0634) both times; the plain text of RTF is left alone.
-    EXPECT_EQ(readFile(path("a-out.doc")), "{\\rtf1\\ansi \\u1588\\'d4\\u1588\\'d4 A}");
-    EXPECT_EQ(readFile(path("b-out.doc")), "{\\rtf1 \\u1575\\'c7}");
+    EXPECT_EQ(readFile(path("a-out.doc")), "{\\rtf1\\ansi \\ansicpg1256 \\u1588\\'d4\\u1588\\'d4 A}");
+    EXPECT_EQ(readFile(path("b-out.doc")), "{\\rtf1 \\ansicpg1256 \\u1575\\'c7}");
     EXPECT_TRUE(messenger.prompts().isEmpty());
 }
 

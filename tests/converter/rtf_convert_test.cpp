@@ -68,6 +68,73 @@ const RtfCase kEscapeCases[] = {
 INSTANTIATE_TEST_SUITE_P(Cases, ConvertRtfFileEscapes, ::testing::ValuesIn(kEscapeCases),
                          zerva::test::RowName());
 
+// RTF read as RTF: \uN and its fallback by \ucN (scoped by groups), fonts and their
+// charsets, the header, binary data. Towards code page 1256 with the same table as above
+// (e1 -> c1, e2 dropped, e4 e5 -> cc, ab -> 0a ef) and "?" -> "@", at every chunk size.
+class ConvertRtfFileAsRtf : public ::testing::TestWithParam<RtfCase> {};
+
+TEST_P(ConvertRtfFileAsRtf, Converts) {
+    const ConversionTable t =
+        makeTable({"225=193", "226=", "227=170+187", "228+229=204", "171=10+239", "63=64"});
+    for (const bool portable : {false, true}) {
+        for (qsizetype chunk : {1, 2, 3, 7, 13, 64, 1 << 18}) {
+            ConvertOptions o;
+            o.chunkSize = chunk;
+            o.portableLoops = portable;
+            EXPECT_EQ(convertBytes(kRtf, t, GetParam().in, o), GetParam().out)
+                << "chunk " << chunk << (portable ? ", plain loops" : "");
+        }
+    }
+}
+
+const RtfCase kRtfCases[] = {
+    // a-acute is byte e1 in code page 1252, the document's code page without a font table.
+    {"UnicodeOfALegacyByte", R"(\u225\'e1x)", R"(\u1569\'c1x)"},
+    {"UnicodeWithoutAByteKeepsItsFallback", R"(\u1587\'3f\'3f)", R"(\u1587\'3f\'40)"},
+    {"DroppedWithItsFallback", R"(\u226\'e2y)", "y"},
+    {"FallbackNotSplitByATwoByteEntry", R"({\uc1 \u171\'ab%s\u187\'bb\par})",
+     R"({\uc1 \u10\'0a\u239\'ef%s\u187\'bb\par})"},
+    {"NoFallback", R"(\uc0\u225 x)", R"(\uc0\uc1 \u1569\'c1\uc0 x)"},
+    {"TwoFallbackUnits", R"(\uc2\u225\'e1\'e1x)", R"(\uc2\uc1 \u1569\'c1\uc2 x)"},
+    {"UcScopedByGroups", R"({\uc2\u225 ab}\u225 ab)", R"({\uc2\uc1 \u1569\'c1\uc2 }\u1569\'c1b)"},
+    {"FallbackCutByAGroupEnd", R"({\uc2\u225\'e1}\'e1)", R"({\uc2\uc1 \u1569\'c1\uc2 }\'c1)"},
+    {"NegativeInASymbolFont", R"({\fonttbl{\f1\fcharset2 Symbol;}}{\f1\u-3871\'e1})",
+     R"({\fonttbl{\f1\fcharset178 Symbol;}}{\f1\u1569\'c1})"},
+    {"NegativeWithoutAByte", R"(\u-4\'3f)", R"(\u-4\'3f)"},
+    {"PairAcrossUnicodeAndEscape", R"(\u228\'e4\'e5)", R"(\u1580\'cc)"},
+    {"FontsAndHeaderDeclareCodePage1256",
+     R"({\rtf1\ansi\ansicpg1252\deff0{\fonttbl{\f0\fnil\fcharset0 Arial;}{\f1\fnil\cpg1252 C;})"
+     R"({\f2\fnil\fcharset0 Unused;}}\f1\'e1\f0\u225\'e1x})",
+     R"({\rtf1\ansi\ansicpg1256\deff0{\fonttbl{\f0\fnil\fcharset178 Arial;}{\f1\fcharset178 )"
+     R"(\fnil\cpg1256 C;}{\f2\fnil\fcharset0 Unused;}}\f1\'c1\f0\u1569\'c1x})"},
+    {"HeaderWithoutCodePage", R"({\rtf1\ansi \'e1})", R"({\rtf1\ansi \ansicpg1256 \'c1})"},
+    {"HeaderWithoutCharset", R"({\rtf1 \'e1})", R"({\rtf1 \ansicpg1256 \'c1})"},
+    {"NothingConvertedNothingDeclared", R"({\rtf1\ansi\ansicpg1252 x\u1587?})",
+     R"({\rtf1\ansi\ansicpg1252 x\u1587?})"},
+    {"FontNamesAreNotText", R"({\fonttbl{\f0\fcharset0 \'e1;}}\'e1)",
+     R"({\fonttbl{\f0\fcharset178 \'e1;}}\'c1)"},
+    {"BinaryDataCopied", R"(\bin3 \'e1}\'e1)", R"(\bin3 \'e1}\'c1)"},
+};
+INSTANTIATE_TEST_SUITE_P(Cases, ConvertRtfFileAsRtf, ::testing::ValuesIn(kRtfCases),
+                         zerva::test::RowName());
+
+TEST(ConvertRtfFile, FromCodePage1256DeclarationsStayAndUnicodeIsCodePage1256) {
+    const ConversionTable from = makeTable({"225=193"}, Direction::FromMs);
+    // hamza (U+0621, c1) in a font that says Western is still code page 1256 text.
+    const QByteArray in = R"({\rtf1\ansi\ansicpg1256{\fonttbl{\f0\fcharset0 A;}}\u1569?\'c1})";
+    EXPECT_EQ(convertBytes(kRtf, from, in),
+              QByteArray(R"({\rtf1\ansi\ansicpg1256{\fonttbl{\f0\fcharset0 A;}}\'e1\'e1})"));
+}
+
+TEST(ConvertRtfFile, Utf8OutputWritesTheTablesUnicodeTextWithCodePage1256Fallback) {
+    const ConversionTable t = makeTable({"225=237", "226=193", "[Unicode]", "225=U+06CC"});
+    ConvertOptions o;
+    o.output = TextOutput::Utf8;
+    // Persian yeh, which code page 1256 lacks, survives; hamza comes from its byte.
+    EXPECT_EQ(convertBytes(kRtf, t, R"({\rtf1\ansi \'e1\'e2 x})", o),
+              QByteArray(R"({\rtf1\ansi \ansicpg1256 \u1740\'ed\u1569\'c1 x})"));
+}
+
 TEST(ConvertRtfFile, ReversedTableWritesLowerCase) {
     const ConversionTable from = makeTable({"225=193", "228+229=204"}, Direction::FromMs);
     EXPECT_EQ(convertBytes(kRtf, from, "\\'C1\\'CC"), "\\'e1\\'e4\\'e5");

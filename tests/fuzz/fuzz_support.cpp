@@ -91,6 +91,7 @@ QByteArray bundledTableList() {
 
 clipboard::ClipboardTable toClipboardTable(const converter::ConversionTable& table) {
     clipboard::ClipboardTable out;
+    out.direction = table.direction();
     for (int x = 0; x < 256; ++x) {
         const auto b = static_cast<std::uint8_t>(x);
         const converter::ByteEntry& e = table.byte(b);

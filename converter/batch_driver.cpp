@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 #include <QTemporaryFile>
 
 namespace zerva::converter {
@@ -46,8 +47,21 @@ public:
     RunOutcome go();
 
 private:
-    enum class FileResult { Done, Skipped, Failed };
+    enum class FileResult { Done, Skipped, Failed, Pending };
+    // A Word document converted but not yet in place.
+    struct Pending {
+        int index = 0;
+        int number = 0;
+        qint64 noCounterpart = 0;
+    };
+
     FileResult convert(int index, int number, int count);
+    // Whether the file would be converted: a file of that name in the destination is
+    // replaced only with Replace set.
+    bool wanted(const QString& name) const;
+    // The failure dialog for the file, converting it again while the user asks to; false
+    // when the user stops the run.
+    bool afterFailure(int index, int number, int count);
     static ConvertOptions optionsCounting(qint64& noCounterpart, TextOutput output) {
         ConvertOptions options;
         options.noCounterpart = &noCounterpart;
@@ -65,37 +79,47 @@ private:
     // Characters without a counterpart: of the file being converted, and of the files done.
     qint64 m_fileNoCounterpart = 0;
     qint64 m_noCounterpart = 0;
+    QHash<QString, Pending> m_pending; // by source path
     FileConverter m_files;
 };
 
 RunOutcome Run::go() {
     int count = 0;
+    QStringList words; // the Word documents the run will convert, handed to the engine at once
     for (int i = 0; i < m_window.fileCount(); ++i) {
-        count += m_window.isSelected(i) ? 1 : 0;
+        if (m_window.isSelected(i)) {
+            ++count;
+            const QString name = m_window.fileName(i);
+            if (fileKindOf(name) == FileKind::Word && wanted(name)) {
+                words << m_source + name;
+            }
+        }
     }
+    m_files.beginBatch(words);
     int number = 0;
     for (int i = 0; i < m_window.fileCount(); ++i) {
         if (!m_window.isSelected(i)) {
             continue;
         }
         ++number;
-        for (;;) {
-            if (convert(i, number, count) != FileResult::Failed) {
-                break;
-            }
-            common::MsgBoxArgs args;
-            args.prompt = conversionFailedMessage(m_lastStatus, m_window.fileName(i));
-            args.button = common::kYesNoCancel;
-            args.yesCaption = texts::kNext();
-            args.noCaption = texts::kRetry();
-            args.cancelCaption = texts::kCancel();
-            const int answer = m_messenger.MsgBox(args);
-            m_window.ShowIdle();
-            if (answer == 0) {
-                break;
-            }
-            if (answer != 1) {
-                m_files.quitWord();
+        if (convert(i, number, count) == FileResult::Failed && !afterFailure(i, number, count)) {
+            return RunOutcome::Stopped;
+        }
+    }
+    // The Word documents converted above are saved back and put in place.
+    for (const FileConverter::Finished& done : m_files.finishBatch()) {
+        const auto pending = m_pending.find(done.source);
+        if (pending == m_pending.end()) {
+            continue;
+        }
+        const Pending file = pending.value();
+        m_pending.erase(pending);
+        if (done.result.outcome == FileConversion::Converted) {
+            m_noCounterpart += file.noCounterpart;
+            m_window.ShowDone(file.index);
+        } else {
+            m_lastStatus = done.result.status;
+            if (!afterFailure(file.index, file.number, count)) {
                 return RunOutcome::Stopped;
             }
         }
@@ -103,6 +127,33 @@ RunOutcome Run::go() {
     m_files.quitWord();
     m_messenger.MsgBox(common::completionNotice(m_noCounterpart));
     return RunOutcome::Finished;
+}
+
+bool Run::wanted(const QString& name) const {
+    return m_settings.overwrite || !QFileInfo::exists(m_destination + name);
+}
+
+bool Run::afterFailure(int index, int number, int count) {
+    for (;;) {
+        common::MsgBoxArgs args;
+        args.prompt = conversionFailedMessage(m_lastStatus, m_window.fileName(index));
+        args.button = common::kYesNoCancel;
+        args.yesCaption = texts::kNext();
+        args.noCaption = texts::kRetry();
+        args.cancelCaption = texts::kCancel();
+        const int answer = m_messenger.MsgBox(args);
+        m_window.ShowIdle();
+        if (answer == 0) {
+            return true;
+        }
+        if (answer != 1) {
+            m_files.quitWord();
+            return false;
+        }
+        if (convert(index, number, count) != FileResult::Failed) {
+            return true;
+        }
+    }
 }
 
 Run::FileResult Run::convert(int index, int number, int count) {
@@ -113,7 +164,7 @@ Run::FileResult Run::convert(int index, int number, int count) {
     m_fileNoCounterpart = 0;
     const QString name = m_window.fileName(index);
     const QString destination = m_destination + name;
-    if (QFileInfo::exists(destination) && !m_settings.overwrite) {
+    if (!wanted(name)) {
         return FileResult::Skipped;
     }
     const QString status = busyStatusText(name, number, count);
@@ -128,6 +179,9 @@ Run::FileResult Run::convert(int index, int number, int count) {
     case FileConversion::Failed:
         m_lastStatus = result.status;
         return FileResult::Failed;
+    case FileConversion::Pending:
+        m_pending.insert(m_source + name, {index, number, m_fileNoCounterpart});
+        return FileResult::Pending;
     case FileConversion::Converted:
         break;
     }

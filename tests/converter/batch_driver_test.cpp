@@ -228,7 +228,7 @@ TEST_P(FailureQuestion, NextRetryAndStop) {
     EXPECT_EQ(question.cancelCaption, QStringLiteral("انصراف"));
     EXPECT_EQ(QFile::exists(path("dst/ok.txt")), c.okConverted);
     EXPECT_TRUE(window.selection[1]); // the failed file stays selected
-    EXPECT_EQ(word.quits, 1);         // the engine ends with the run, stopped or not
+    EXPECT_EQ(word.counts.quits, 1);  // the engine ends with the run, stopped or not
     EXPECT_FALSE(window.busyColour);
 }
 
@@ -385,7 +385,7 @@ TEST_F(RunConversionTest, WordDocumentsGoThroughRtfAndComeBackAsUnicode) {
     // seen (d3) became sheen (d4, U+0634) both times; plain text is not escaped, so it stays.
     EXPECT_EQ(readFile(path("dst/d.doc")), QByteArray("{\\rtf1\\ansi \\u1588\\'d4\\u1588\\'d4 A}"));
     EXPECT_EQ(entries("dst"), QStringList{QStringLiteral("d.doc")});
-    EXPECT_EQ(word.quits, 1);
+    EXPECT_EQ(word.counts.quits, 1);
     EXPECT_EQ(window.selection, std::vector<bool>{false});
 }
 

@@ -1,8 +1,8 @@
 // The Cnv window: captions and tooltips, the file list with its pattern and selection
 // status, the pop-up menu, the direction rules, the path labels, a run, help and exit.
 #include "converter/ui/cnv.h"
-#include "converter/window_rules.h"
 #include "converter/ui/folder_list.h"
+#include "converter/window_rules.h"
 #include "tests/converter/fake_run_window.h"
 #include "tests/support/fake_messenger.h"
 #include "tests/support/fake_services.h"
@@ -132,7 +132,7 @@ TEST_F(CnvWindow, ControlsCarryTheirCaptionsAndTooltips) {
     ASSERT_EQ(formats->count(), 2);
     EXPECT_EQ(formats->itemText(1), QStringLiteral("Two way"));
     EXPECT_EQ(child<QComboBox>(*w, "Extention")->currentText(),
-              QStringLiteral("All regular files(*.txt;*.rtf;*.doc)"));
+              QStringLiteral("All regular files(*.txt;*.rtf;*.doc;*.docx;*.odt)"));
 }
 
 TEST_F(CnvWindow, FileListFollowsThePatternAndTheSelectionStatusFollowsTheList) {

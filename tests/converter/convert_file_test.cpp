@@ -40,7 +40,9 @@ TEST_P(FileKindOf, GoesByTheLastThreeCharactersInAnyCase) {
 const KindCase kKindCases[] = {
     {"UpperCaseWord", "c.DOC", FileKind::Word},
     {"UpperCaseTextInAFolder", "/some/dir/A.TXT", FileKind::Text},
-    {"NewerWordExtension", "d.docx", FileKind::Other},
+    {"NewerWordExtension", "d.docx", FileKind::Word},
+    {"OpenDocumentText", "/x/e.ODT", FileKind::Word},
+    {"LongTextExtension", "notes.TEXT", FileKind::Other},
     {"DotAfterTheLetters", "txt.", FileKind::Other},
     {"EmptyName", "", FileKind::Other},
 };
@@ -139,9 +141,9 @@ TEST_F(ConvertFile, WordDocumentsShareOneEngineThatQuitsWithTheConverter) {
                   FileConversion::Converted);
         EXPECT_EQ(starts, 2);
         EXPECT_EQ(word.creates, 1);
-        EXPECT_EQ(word.quits, 0);
+        EXPECT_EQ(word.counts.quits, 0);
     }
-    EXPECT_EQ(word.quits, 1);
+    EXPECT_EQ(word.counts.quits, 1);
     // seen became sheen (U+0634) both times; the plain text of RTF is left alone.
     EXPECT_EQ(readFile(path("a-out.doc")), "{\\rtf1\\ansi \\u1588\\'d4\\u1588\\'d4 A}");
     EXPECT_EQ(readFile(path("b-out.doc")), "{\\rtf1 \\u1575\\'c7}");
@@ -151,10 +153,16 @@ TEST_F(ConvertFile, WordDocumentsShareOneEngineThatQuitsWithTheConverter) {
 // An engine that opens documents but cannot save them as Word documents.
 class FailingSaveDocuments : public WordDocuments {
 public:
-    bool saveAsRtf(const QString& document, const QString& rtfPath) override {
-        return QFile::copy(document, rtfPath);
+    std::vector<bool> saveAsRtf(const std::vector<WordJob>& jobs) override {
+        std::vector<bool> done;
+        for (const WordJob& job : jobs) {
+            done.push_back(QFile::copy(job.input, job.output));
+        }
+        return done;
     }
-    bool saveAsWord(const QString&, const QString&) override { return false; }
+    std::vector<bool> saveAsWord(const std::vector<WordJob>& jobs) override {
+        return std::vector<bool>(jobs.size(), false);
+    }
     void Quit() override {}
 };
 

@@ -167,7 +167,7 @@ TEST_F(ZervaConvertTool, Failures) {
     EXPECT_EQ(m_stderr.trimmed(), fileFailedMessage(QStringLiteral("none.txt")));
     EXPECT_EQ(readFile(out("a.txt")), "b"); // the other files are still converted
     EXPECT_EQ(run(A("--table", "1", "--out", m_out, in("c.md"))), 1);
-    EXPECT_TRUE(m_stderr.contains(QStringLiteral("not a .txt, .rtf or .doc file")));
+    EXPECT_TRUE(m_stderr.contains(QStringLiteral("not a .txt, .rtf, .doc, .docx or .odt file")));
     EXPECT_EQ(run(A("--out", m_out, in("a.txt"))), 2);
     EXPECT_TRUE(m_stderr.contains(QStringLiteral("usage:")));
     QTemporaryDir empty;
@@ -200,7 +200,7 @@ TEST_F(ZervaConvertTool, WordDocumentsGoThroughOneEngineStartedForTheRun) {
     word.failure = WordStartError::None;
     EXPECT_EQ(cli::run(std::get<cli::Options>(parsed), word), cli::kExitOk);
     EXPECT_EQ(word.creates, 1);
-    EXPECT_EQ(word.quits, 1);
+    EXPECT_EQ(word.counts.quits, 1);
     EXPECT_EQ(readFile(out("d.doc")), "{\\rtf1 \\u1569\\'c1 a}");
     EXPECT_EQ(readFile(out("e.DOC")), "{\\rtf1 \\u1569\\'c1}");
     EXPECT_EQ(readFile(out("f.txt")), "b");

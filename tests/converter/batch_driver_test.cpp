@@ -389,4 +389,47 @@ TEST_F(RunConversionTest, WordDocumentsGoThroughRtfAndComeBackAsUnicode) {
     EXPECT_EQ(window.selection, std::vector<bool>{false});
 }
 
+// The Word documents of a run go to the engine together; one that cannot be saved back is
+// asked about after the others, and a retry takes it alone.
+TEST_F(RunConversionTest, WordDocumentsOfARunGoToTheEngineTogether) {
+    word.failure = WordStartError::None;
+    word.failWordOn = "unsaveable";
+    ASSERT_TRUE(writeFile(path("src/a.doc"), "{\\rtf1 \\'d3}"));
+    ASSERT_TRUE(writeFile(path("src/b.odt"), "{\\rtf1 unsaveable \\'d3}"));
+    ASSERT_TRUE(writeFile(path("src/t.txt"), "A"));
+    ASSERT_TRUE(writeFile(path("src/c.docx"), "{\\rtf1 \\'d3}"));
+    ASSERT_TRUE(writeFile(path("dst/c.docx"), "old")); // skipped: Replace is off
+    const QString failed =
+        conversionFailedMessage(ConvertStatus::WriteFailed, QStringLiteral("b.odt"));
+    FakeRunWindow window({QStringLiteral("a.doc"), QStringLiteral("b.odt"), QStringLiteral("t.txt"),
+                          QStringLiteral("c.docx")},
+                         {true, true, true, true});
+    bool aInPlaceWhenAsked = false;
+    messenger.onBox = [&](const zerva::common::MsgBoxArgs&) {
+        aInPlaceWhenAsked = QFile::exists(path("dst/a.doc"));
+    };
+    messenger.answer({1, 0}); // retry, then next
+    EXPECT_EQ(run(window), RunOutcome::Finished);
+    EXPECT_EQ(messenger.prompts(), (QStringList{failed, failed, kDone}));
+    EXPECT_TRUE(aInPlaceWhenAsked);
+    EXPECT_EQ(word.counts.rtfJobs, (std::vector<std::size_t>{2, 1}));
+    EXPECT_EQ(word.counts.wordJobs, (std::vector<std::size_t>{2, 1}));
+    EXPECT_EQ(window.done, (std::vector<int>{2, 0}));
+    EXPECT_EQ(window.selection, (std::vector<bool>{false, true, false, true}));
+    EXPECT_EQ(readFile(path("dst/a.doc")), QByteArray("{\\rtf1 \\u1588\\'d4}"));
+    EXPECT_EQ(readFile(path("dst/c.docx")), QByteArray("old"));
+    EXPECT_EQ(entries("dst"), (QStringList{QStringLiteral("a.doc"), QStringLiteral("c.docx"),
+                                           QStringLiteral("t.txt")}));
+    EXPECT_EQ(word.counts.quits, 1);
+
+    // Stopping at that question ends the run without the closing notice.
+    messenger.clear();
+    messenger.answer({2});
+    EXPECT_EQ(run(window), RunOutcome::Stopped);
+    EXPECT_EQ(messenger.prompts(), QStringList{failed});
+    EXPECT_EQ(word.counts.rtfJobs, (std::vector<std::size_t>{2, 1, 1}));
+    EXPECT_FALSE(QFile::exists(path("dst/b.odt")));
+    EXPECT_EQ(word.counts.quits, 2);
+}
+
 } // namespace

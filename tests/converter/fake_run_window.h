@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <QFile>
+#include <QFileInfo>
 #include <QStringList>
 
 #include <memory>
@@ -51,6 +52,7 @@ public:
         int wordCalls = 0;
         std::vector<std::size_t> rtfJobs; // the jobs of each call
         std::vector<std::size_t> wordJobs;
+        QStringList wordOutputs; // the file names asked of saveAsWord
     };
     CopyingWordDocuments(Counts& counts, QByteArray failRtfOn, QByteArray failWordOn)
         : m_counts(counts), m_failRtfOn(std::move(failRtfOn)), m_failWordOn(std::move(failWordOn)) {
@@ -63,6 +65,9 @@ public:
     std::vector<bool> saveAsWord(const std::vector<converter::WordJob>& jobs) override {
         ++m_counts.wordCalls;
         m_counts.wordJobs.push_back(jobs.size());
+        for (const converter::WordJob& job : jobs) {
+            m_counts.wordOutputs << QFileInfo(job.output).fileName();
+        }
         return copy(jobs, m_failWordOn);
     }
     void Quit() override { ++m_counts.quits; }

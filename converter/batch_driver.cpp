@@ -12,6 +12,8 @@
 #include <QHash>
 #include <QTemporaryFile>
 
+#include <algorithm>
+
 namespace zerva::converter {
 
 namespace {
@@ -86,16 +88,26 @@ private:
 RunOutcome Run::go() {
     int count = 0;
     QStringList words; // the Word documents the run will convert, handed to the engine at once
+    int firstWord = -1;
+    int firstWordNumber = 0;
     for (int i = 0; i < m_window.fileCount(); ++i) {
         if (m_window.isSelected(i)) {
             ++count;
             const QString name = m_window.fileName(i);
             if (fileKindOf(name) == FileKind::Word && wanted(name)) {
                 words << m_source + name;
+                if (firstWord < 0) {
+                    firstWord = i;
+                    firstWordNumber = count;
+                }
             }
         }
     }
-    m_files.beginBatch(words);
+    // While the engine works on all of them, the status line names the first.
+    m_files.beginBatch(words, [&] {
+        m_window.ShowBusy(firstWord,
+                          busyStatusText(m_window.fileName(firstWord), firstWordNumber, count));
+    });
     int number = 0;
     for (int i = 0; i < m_window.fileCount(); ++i) {
         if (!m_window.isSelected(i)) {
@@ -107,7 +119,16 @@ RunOutcome Run::go() {
         }
     }
     // The Word documents converted above are saved back and put in place.
-    for (const FileConverter::Finished& done : m_files.finishBatch()) {
+    const auto saving = [&] {
+        if (!m_pending.isEmpty()) {
+            const Pending& first = *std::min_element(
+                m_pending.cbegin(), m_pending.cend(),
+                [](const Pending& a, const Pending& b) { return a.index < b.index; });
+            m_window.ShowBusy(first.index,
+                              busyStatusText(m_window.fileName(first.index), first.number, count));
+        }
+    };
+    for (const FileConverter::Finished& done : m_files.finishBatch(saving)) {
         const auto pending = m_pending.find(done.source);
         if (pending == m_pending.end()) {
             continue;

@@ -190,7 +190,7 @@ FileConversion FileConverter::convertOneWord(const QString& source, const QStrin
     return {succeeded(status) ? FileConversion::Converted : FileConversion::Failed, status};
 }
 
-void FileConverter::beginBatch(const QStringList& sources) {
+void FileConverter::beginBatch(const QStringList& sources, const std::function<void()>& starting) {
     m_batch = true;
     m_batchRtf.clear();
     m_pending.clear();
@@ -207,6 +207,9 @@ void FileConverter::beginBatch(const QStringList& sources) {
     for (const QString& source : documents) {
         jobs.push_back({source, wordFile(QString::number(++m_files) + QStringLiteral(".rtf"))});
     }
+    if (starting) {
+        starting();
+    }
     const std::vector<bool> done = m_word->saveAsRtf(jobs);
     for (std::size_t i = 0; i < jobs.size(); ++i) {
         if (i < done.size() && done[i]) {
@@ -217,7 +220,8 @@ void FileConverter::beginBatch(const QStringList& sources) {
     }
 }
 
-std::vector<FileConverter::Finished> FileConverter::finishBatch() {
+std::vector<FileConverter::Finished>
+FileConverter::finishBatch(const std::function<void()>& starting) {
     m_batch = false;
     for (const QString& rtf : std::as_const(m_batchRtf)) {
         QFile::remove(rtf);
@@ -229,8 +233,13 @@ std::vector<FileConverter::Finished> FileConverter::finishBatch() {
     for (const Pending& p : pending) {
         jobs.push_back({p.rtf, p.document});
     }
-    const std::vector<bool> done =
-        m_word && !jobs.empty() ? m_word->saveAsWord(jobs) : std::vector<bool>(jobs.size(), false);
+    std::vector<bool> done(jobs.size(), false);
+    if (m_word && !jobs.empty()) {
+        if (starting) {
+            starting();
+        }
+        done = m_word->saveAsWord(jobs);
+    }
     std::vector<Finished> finished;
     for (std::size_t i = 0; i < pending.size(); ++i) {
         const Pending& p = pending[i];

@@ -78,11 +78,12 @@ public:
                            const std::function<void()>& starting = {});
 
     // A batch: the Word documents among sources are saved as RTF by one call of the engine
-    // (started here; without one, the user is told as above). Until finishBatch, convert
+    // (started here; without one, the user is told as above); starting runs just before
+    // that call. Until finishBatch, convert
     // converts each of them from that RTF and answers Pending, or Failed; a document whose
     // RTF the engine did not write, and any document converted again after a failure, takes
     // the path of a single document, which ends with the document in place.
-    void beginBatch(const QStringList& sources);
+    void beginBatch(const QStringList& sources, const std::function<void()>& starting = {});
 
     struct Finished {
         QString source;
@@ -91,8 +92,9 @@ public:
     };
     // Ends the batch: the documents that convert left Pending are saved as Word documents by
     // one call of the engine per format, and each one written whole is put in place; the
-    // others fail and their destinations are untouched. In the order they were converted.
-    std::vector<Finished> finishBatch();
+    // others fail and their destinations are untouched. In the order they were converted;
+    // starting runs just before the engine is called, if it is.
+    std::vector<Finished> finishBatch(const std::function<void()>& starting = {});
 
     // Whether a Word document would still be tried (no engine failed to start yet).
     bool wordUsable() const { return m_wordUsable; }

@@ -415,6 +415,9 @@ TEST_F(RunConversionTest, WordDocumentsOfARunGoToTheEngineTogether) {
     EXPECT_EQ(word.counts.rtfJobs, (std::vector<std::size_t>{2, 1}));
     EXPECT_EQ(word.counts.wordJobs, (std::vector<std::size_t>{2, 1}));
     EXPECT_EQ(window.done, (std::vector<int>{2, 0}));
+    // The status line names the first document while the engine works on all of them (to
+    // RTF, and back), then each file in turn, then the retried one.
+    EXPECT_EQ(window.busy, (std::vector<int>{0, 0, 1, 2, 0, 1}));
     EXPECT_EQ(window.selection, (std::vector<bool>{false, true, false, true}));
     EXPECT_EQ(readFile(path("dst/a.doc")), QByteArray("{\\rtf1 \\u1588\\'d4}"));
     EXPECT_EQ(readFile(path("dst/c.docx")), QByteArray("old"));

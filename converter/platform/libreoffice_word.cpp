@@ -13,6 +13,9 @@
 #include <QTemporaryDir>
 #include <QUrl>
 
+#include <signal.h>
+#include <unistd.h>
+
 namespace zerva::converter {
 
 namespace {
@@ -125,6 +128,9 @@ private:
             QUrl::fromLocalFile(m_folder->filePath(QStringLiteral("profile"))).toString();
         QProcess process;
         process.setProcessChannelMode(QProcess::MergedChannels);
+        // A group of its own, so that a stop reaches the office process soffice starts too
+        // (else it would keep the profile locked for the rest of the run).
+        process.setChildProcessModifier([] { ::setpgid(0, 0); });
         process.start(m_program,
                       QStringList{QStringLiteral("--headless"), QStringLiteral("--norestore"),
                                   QStringLiteral("--nologo"),
@@ -145,6 +151,7 @@ private:
                 outputs = now;
                 sinceProgress.restart();
             } else if (sinceProgress.elapsed() > m_timeoutMs) {
+                ::kill(-static_cast<pid_t>(process.processId()), SIGKILL);
                 process.kill();
                 process.waitForFinished(5000);
                 return false;

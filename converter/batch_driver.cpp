@@ -128,23 +128,26 @@ RunOutcome Run::go() {
                               busyStatusText(m_window.fileName(first.index), first.number, count));
         }
     };
-    for (const FileConverter::Finished& done : m_files.finishBatch(saving)) {
-        const auto pending = m_pending.find(done.source);
-        if (pending == m_pending.end()) {
-            continue;
+    // Those in place are done before any question, so that stopping at one leaves the
+    // window right about the others.
+    const std::vector<FileConverter::Finished> finished = m_files.finishBatch(saving);
+    for (const FileConverter::Finished& done : finished) {
+        const auto pending = m_pending.constFind(done.source);
+        if (pending != m_pending.cend() && done.result.outcome == FileConversion::Converted) {
+            m_noCounterpart += pending->noCounterpart;
+            m_window.ShowDone(pending->index);
         }
-        const Pending file = pending.value();
-        m_pending.erase(pending);
-        if (done.result.outcome == FileConversion::Converted) {
-            m_noCounterpart += file.noCounterpart;
-            m_window.ShowDone(file.index);
-        } else {
+    }
+    for (const FileConverter::Finished& done : finished) {
+        const auto pending = m_pending.constFind(done.source);
+        if (pending != m_pending.cend() && done.result.outcome != FileConversion::Converted) {
             m_lastStatus = done.result.status;
-            if (!afterFailure(file.index, file.number, count)) {
+            if (!afterFailure(pending->index, pending->number, count)) {
                 return RunOutcome::Stopped;
             }
         }
     }
+    m_pending.clear();
     m_files.quitWord();
     m_messenger.MsgBox(common::completionNotice(m_noCounterpart));
     return RunOutcome::Finished;

@@ -44,8 +44,7 @@ bool isDigit(std::uint8_t c) {
     return c >= '0' && c <= '9';
 }
 
-// The code page of a font's charset; 0 for the document's own, -1 for none we can read (the
-// multi-byte ones).
+// The code page of a font's charset; 0 for the document's own.
 int charsetCodePage(int charset) {
     switch (charset) {
     case 0:
@@ -78,14 +77,8 @@ int charsetCodePage(int charset) {
     case 254:
     case 255:
         return 437;
-    case 128:
-    case 129:
-    case 130:
-    case 134:
-    case 136:
-        return -1;
     default:
-        return 0;
+        return 0; // also the multi-byte ones, which some writers give to any font
     }
 }
 

@@ -9,7 +9,10 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 #include <QTemporaryFile>
+
+#include <algorithm>
 
 namespace zerva::converter {
 
@@ -46,8 +49,21 @@ public:
     RunOutcome go();
 
 private:
-    enum class FileResult { Done, Skipped, Failed };
+    enum class FileResult { Done, Skipped, Failed, Pending };
+    // A Word document converted but not yet in place.
+    struct Pending {
+        int index = 0;
+        int number = 0;
+        qint64 noCounterpart = 0;
+    };
+
     FileResult convert(int index, int number, int count);
+    // Whether the file would be converted: a file of that name in the destination is
+    // replaced only with Replace set.
+    bool wanted(const QString& name) const;
+    // The failure dialog for the file, converting it again while the user asks to; false
+    // when the user stops the run.
+    bool afterFailure(int index, int number, int count);
     static ConvertOptions optionsCounting(qint64& noCounterpart, TextOutput output) {
         ConvertOptions options;
         options.noCounterpart = &noCounterpart;
@@ -65,44 +81,103 @@ private:
     // Characters without a counterpart: of the file being converted, and of the files done.
     qint64 m_fileNoCounterpart = 0;
     qint64 m_noCounterpart = 0;
+    QHash<QString, Pending> m_pending; // by source path
     FileConverter m_files;
 };
 
 RunOutcome Run::go() {
     int count = 0;
+    QStringList words; // the Word documents the run will convert, handed to the engine at once
+    int firstWord = -1;
+    int firstWordNumber = 0;
     for (int i = 0; i < m_window.fileCount(); ++i) {
-        count += m_window.isSelected(i) ? 1 : 0;
+        if (m_window.isSelected(i)) {
+            ++count;
+            const QString name = m_window.fileName(i);
+            if (fileKindOf(name) == FileKind::Word && wanted(name)) {
+                words << m_source + name;
+                if (firstWord < 0) {
+                    firstWord = i;
+                    firstWordNumber = count;
+                }
+            }
+        }
     }
+    // While the engine works on all of them, the status line names the first.
+    m_files.beginBatch(words, [&] {
+        m_window.ShowBusy(firstWord,
+                          busyStatusText(m_window.fileName(firstWord), firstWordNumber, count));
+    });
     int number = 0;
     for (int i = 0; i < m_window.fileCount(); ++i) {
         if (!m_window.isSelected(i)) {
             continue;
         }
         ++number;
-        for (;;) {
-            if (convert(i, number, count) != FileResult::Failed) {
-                break;
-            }
-            common::MsgBoxArgs args;
-            args.prompt = conversionFailedMessage(m_lastStatus, m_window.fileName(i));
-            args.button = common::kYesNoCancel;
-            args.yesCaption = texts::kNext();
-            args.noCaption = texts::kRetry();
-            args.cancelCaption = texts::kCancel();
-            const int answer = m_messenger.MsgBox(args);
-            m_window.ShowIdle();
-            if (answer == 0) {
-                break;
-            }
-            if (answer != 1) {
-                m_files.quitWord();
+        if (convert(i, number, count) == FileResult::Failed && !afterFailure(i, number, count)) {
+            return RunOutcome::Stopped;
+        }
+    }
+    // The Word documents converted above are saved back and put in place.
+    const auto saving = [&] {
+        if (!m_pending.isEmpty()) {
+            const Pending& first = *std::min_element(
+                m_pending.cbegin(), m_pending.cend(),
+                [](const Pending& a, const Pending& b) { return a.index < b.index; });
+            m_window.ShowBusy(first.index,
+                              busyStatusText(m_window.fileName(first.index), first.number, count));
+        }
+    };
+    // Those in place are done before any question, so that stopping at one leaves the
+    // window right about the others.
+    const std::vector<FileConverter::Finished> finished = m_files.finishBatch(saving);
+    for (const FileConverter::Finished& done : finished) {
+        const auto pending = m_pending.constFind(done.source);
+        if (pending != m_pending.cend() && done.result.outcome == FileConversion::Converted) {
+            m_noCounterpart += pending->noCounterpart;
+            m_window.ShowDone(pending->index);
+        }
+    }
+    for (const FileConverter::Finished& done : finished) {
+        const auto pending = m_pending.constFind(done.source);
+        if (pending != m_pending.cend() && done.result.outcome != FileConversion::Converted) {
+            m_lastStatus = done.result.status;
+            if (!afterFailure(pending->index, pending->number, count)) {
                 return RunOutcome::Stopped;
             }
         }
     }
+    m_pending.clear();
     m_files.quitWord();
     m_messenger.MsgBox(common::completionNotice(m_noCounterpart));
     return RunOutcome::Finished;
+}
+
+bool Run::wanted(const QString& name) const {
+    return m_settings.overwrite || !QFileInfo::exists(m_destination + name);
+}
+
+bool Run::afterFailure(int index, int number, int count) {
+    for (;;) {
+        common::MsgBoxArgs args;
+        args.prompt = conversionFailedMessage(m_lastStatus, m_window.fileName(index));
+        args.button = common::kYesNoCancel;
+        args.yesCaption = texts::kNext();
+        args.noCaption = texts::kRetry();
+        args.cancelCaption = texts::kCancel();
+        const int answer = m_messenger.MsgBox(args);
+        m_window.ShowIdle();
+        if (answer == 0) {
+            return true;
+        }
+        if (answer != 1) {
+            m_files.quitWord();
+            return false;
+        }
+        if (convert(index, number, count) != FileResult::Failed) {
+            return true;
+        }
+    }
 }
 
 Run::FileResult Run::convert(int index, int number, int count) {
@@ -113,7 +188,7 @@ Run::FileResult Run::convert(int index, int number, int count) {
     m_fileNoCounterpart = 0;
     const QString name = m_window.fileName(index);
     const QString destination = m_destination + name;
-    if (QFileInfo::exists(destination) && !m_settings.overwrite) {
+    if (!wanted(name)) {
         return FileResult::Skipped;
     }
     const QString status = busyStatusText(name, number, count);
@@ -128,6 +203,9 @@ Run::FileResult Run::convert(int index, int number, int count) {
     case FileConversion::Failed:
         m_lastStatus = result.status;
         return FileResult::Failed;
+    case FileConversion::Pending:
+        m_pending.insert(m_source + name, {index, number, m_fileNoCounterpart});
+        return FileResult::Pending;
     case FileConversion::Converted:
         break;
     }

@@ -1,6 +1,7 @@
 // RunConversion: converts the selected files of the source folder into the destination
 // folder, one after the other, each by its extension (converter/convert_file.h), and asks
-// the user to retry, skip or stop when one fails.
+// the user to retry, skip or stop when one fails. The Word documents of a run go to the
+// engine together: they are put in place after the other files.
 #pragma once
 
 #include "common/messages.h"

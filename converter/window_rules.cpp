@@ -14,9 +14,9 @@ QString selectionStatusText(int selected, int total) {
 }
 
 QStringList extentionEntries() {
-    return {QStringLiteral("All regular files(*.txt;*.rtf;*.doc)"),
+    return {QStringLiteral("All regular files(*.txt;*.rtf;*.doc;*.docx;*.odt)"),
             QStringLiteral("Text documents(*.txt)"), QStringLiteral("Rich Text Format(*.rtf)"),
-            QStringLiteral("Word Documents(*.doc)"), QStringLiteral("All files(*.*)")};
+            QStringLiteral("Word Documents(*.doc;*.docx;*.odt)"), QStringLiteral("All files(*.*)")};
 }
 
 QStringList filePatterns(const QString& entry) {

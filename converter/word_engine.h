@@ -1,25 +1,43 @@
-// The Word document engine of a conversion run: opens documents and saves them as RTF, and
-// saves RTF as Word documents. The real one drives an office suite (converter/platform);
-// tests pass fakes.
+// The Word document engine of a conversion run: saves documents as RTF, and RTF as Word
+// documents, many at a time where it can. The real one drives an office suite
+// (converter/platform); tests pass fakes.
 #pragma once
 
 #include <QString>
 
 #include <memory>
+#include <vector>
 
 namespace zerva::converter {
 
-// One started engine; lives from the first Word document of a run to its end.
+// One file for the engine to read (input) and the file it writes (output, replaced if it
+// exists).
+struct WordJob {
+    QString input;
+    QString output;
+};
+
+// One started engine; lives from the first Word document of a run to its end. Each call
+// handles all its jobs in as few engine starts as it can and answers, job by job, whether
+// the output was written; a job that failed leaves no output.
 class WordDocuments {
 public:
     virtual ~WordDocuments() = default;
-    // Opens the document and saves it as RTF at rtfPath (replacing a file there).
-    virtual bool saveAsRtf(const QString& document, const QString& rtfPath) = 0;
-    // Opens the RTF file and saves it as a Word document at documentPath (replacing a file
-    // there).
-    virtual bool saveAsWord(const QString& rtf, const QString& documentPath) = 0;
+    // Each input is a Word document (.doc, .docx or .odt), saved as RTF.
+    virtual std::vector<bool> saveAsRtf(const std::vector<WordJob>& jobs) = 0;
+    // Each input is RTF, saved as a Word document in the format its output's extension names
+    // (.doc, .docx or .odt).
+    virtual std::vector<bool> saveAsWord(const std::vector<WordJob>& jobs) = 0;
     // Ends the engine; later calls fail.
     virtual void Quit() = 0;
+
+    // One document each way.
+    bool saveOneAsRtf(const QString& document, const QString& rtfPath) {
+        return saveAsRtf(std::vector<WordJob>{{document, rtfPath}}).front();
+    }
+    bool saveOneAsWord(const QString& rtf, const QString& documentPath) {
+        return saveAsWord(std::vector<WordJob>{{rtf, documentPath}}).front();
+    }
 };
 
 enum class WordStartError {

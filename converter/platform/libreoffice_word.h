@@ -11,7 +11,7 @@ namespace zerva::converter {
 class LibreOfficeWordService : public WordService {
 public:
     // program: the soffice to run; empty to look for it on the PATH when an engine is
-    // created. timeoutMs: how long one conversion may take before it is given up.
+    // created. timeoutMs: how long one document may take before soffice is given up.
     explicit LibreOfficeWordService(QString program = {}, int timeoutMs = 120000);
 
     std::unique_ptr<WordDocuments> create(WordStartError& error) override;

@@ -228,7 +228,7 @@ TEST_P(FailureQuestion, NextRetryAndStop) {
     EXPECT_EQ(question.cancelCaption, QStringLiteral("انصراف"));
     EXPECT_EQ(QFile::exists(path("dst/ok.txt")), c.okConverted);
     EXPECT_TRUE(window.selection[1]); // the failed file stays selected
-    EXPECT_EQ(word.quits, 1);         // the engine ends with the run, stopped or not
+    EXPECT_EQ(word.counts.quits, 1);  // the engine ends with the run, stopped or not
     EXPECT_FALSE(window.busyColour);
 }
 
@@ -376,17 +376,66 @@ INSTANTIATE_TEST_SUITE_P(Cases, WithoutAWordEngine, ::testing::ValuesIn(kEngineC
 
 TEST_F(RunConversionTest, WordDocumentsGoThroughRtfAndComeBackAsUnicode) {
     word.failure = WordStartError::None;
-    // What the engine writes: \uN with a fallback, and plain escapes.
-    ASSERT_TRUE(writeFile(path("src/d.doc"), "{\\rtf1\\ansi \\u1587\\'3f\\'d3 A}"));
+    // What the engine writes for a legacy byte shown in a Latin font (O acute, d3 in code
+    // page 1252): \uN with a fallback; and plain escapes.
+    ASSERT_TRUE(writeFile(path("src/d.doc"), "{\\rtf1\\ansi \\u211\\'3f\\'d3 A}"));
     ASSERT_TRUE(writeFile(path("dst/d.doc"), "old"));
     settings.overwrite = true;
     FakeRunWindow window({QStringLiteral("d.doc")}, {true});
     EXPECT_EQ(run(window), RunOutcome::Finished);
     // seen (d3) became sheen (d4, U+0634) both times; plain text is not escaped, so it stays.
-    EXPECT_EQ(readFile(path("dst/d.doc")), QByteArray("{\\rtf1\\ansi \\ansicpg1256 \\u1588\\'d4\\u1588\\'d4 A}"));
+    EXPECT_EQ(readFile(path("dst/d.doc")),
+              QByteArray("{\\rtf1\\ansi \\ansicpg1256 \\u1588\\'d4\\'d4 A}"));
     EXPECT_EQ(entries("dst"), QStringList{QStringLiteral("d.doc")});
-    EXPECT_EQ(word.quits, 1);
+    EXPECT_EQ(word.counts.quits, 1);
     EXPECT_EQ(window.selection, std::vector<bool>{false});
+}
+
+// The Word documents of a run go to the engine together; one that cannot be saved back is
+// asked about after the others, and a retry takes it alone.
+TEST_F(RunConversionTest, WordDocumentsOfARunGoToTheEngineTogether) {
+    word.failure = WordStartError::None;
+    word.failWordOn = "unsaveable";
+    ASSERT_TRUE(writeFile(path("src/a.doc"), "{\\rtf1 \\'d3}"));
+    ASSERT_TRUE(writeFile(path("src/b.odt"), "{\\rtf1 unsaveable \\'d3}"));
+    ASSERT_TRUE(writeFile(path("src/t.txt"), "A"));
+    ASSERT_TRUE(writeFile(path("src/c.docx"), "{\\rtf1 \\'d3}"));
+    ASSERT_TRUE(writeFile(path("dst/c.docx"), "old")); // skipped: Replace is off
+    const QString failed =
+        conversionFailedMessage(ConvertStatus::WriteFailed, QStringLiteral("b.odt"));
+    FakeRunWindow window({QStringLiteral("b.odt"), QStringLiteral("a.doc"), QStringLiteral("t.txt"),
+                          QStringLiteral("c.docx")},
+                         {true, true, true, true});
+    // When b.odt is asked about, a.doc is in place and done.
+    bool aDoneWhenAsked = false;
+    messenger.onBox = [&](const zerva::common::MsgBoxArgs&) {
+        aDoneWhenAsked = QFile::exists(path("dst/a.doc")) && !window.selection[1];
+    };
+    messenger.answer({1, 0}); // retry, then next
+    EXPECT_EQ(run(window), RunOutcome::Finished);
+    EXPECT_EQ(messenger.prompts(), (QStringList{failed, failed, kDone}));
+    EXPECT_TRUE(aDoneWhenAsked);
+    EXPECT_EQ(word.counts.rtfJobs, (std::vector<std::size_t>{2, 1}));
+    EXPECT_EQ(word.counts.wordJobs, (std::vector<std::size_t>{2, 1}));
+    EXPECT_EQ(window.done, (std::vector<int>{2, 1}));
+    // The status line names the first document while the engine works on all of them (to
+    // RTF, and back), then each file in turn, then the retried one.
+    EXPECT_EQ(window.busy, (std::vector<int>{0, 0, 1, 2, 0, 0}));
+    EXPECT_EQ(window.selection, (std::vector<bool>{true, false, false, true}));
+    EXPECT_EQ(readFile(path("dst/a.doc")), QByteArray("{\\rtf1 \\ansicpg1256 \\'d4}"));
+    EXPECT_EQ(readFile(path("dst/c.docx")), QByteArray("old"));
+    EXPECT_EQ(entries("dst"), (QStringList{QStringLiteral("a.doc"), QStringLiteral("c.docx"),
+                                           QStringLiteral("t.txt")}));
+    EXPECT_EQ(word.counts.quits, 1);
+
+    // Stopping at that question ends the run without the closing notice.
+    messenger.clear();
+    messenger.answer({2});
+    EXPECT_EQ(run(window), RunOutcome::Stopped);
+    EXPECT_EQ(messenger.prompts(), QStringList{failed});
+    EXPECT_EQ(word.counts.rtfJobs, (std::vector<std::size_t>{2, 1, 1}));
+    EXPECT_FALSE(QFile::exists(path("dst/b.odt")));
+    EXPECT_EQ(word.counts.quits, 2);
 }
 
 } // namespace

@@ -1,8 +1,8 @@
 // The Cnv window: captions and tooltips, the file list with its pattern and selection
 // status, the pop-up menu, the direction rules, the path labels, a run, help and exit.
 #include "converter/ui/cnv.h"
-#include "converter/window_rules.h"
 #include "converter/ui/folder_list.h"
+#include "converter/window_rules.h"
 #include "tests/converter/fake_run_window.h"
 #include "tests/support/fake_messenger.h"
 #include "tests/support/fake_services.h"
@@ -51,7 +51,7 @@ protected:
                                   "\"help\"=\"" +
                                       path("zerva.html").toUtf8() + "\"\n"));
         for (const char* name : {"a1.txt", "a2.txt", "a3.TXT", "a4.txt", "b1.rtf", "b2.rtf",
-                                 "c1.doc", "c2.DOC", "d1.md", "d2"}) {
+                                 "c1.doc", "c2.DOC", "c3.docx", "c4.Odt", "d1.md", "d2"}) {
             ASSERT_TRUE(zerva::test::writeFile(path("src/") + QString::fromLatin1(name), "A"));
         }
         ASSERT_TRUE(QDir().mkpath(path("dst")));
@@ -132,7 +132,7 @@ TEST_F(CnvWindow, ControlsCarryTheirCaptionsAndTooltips) {
     ASSERT_EQ(formats->count(), 2);
     EXPECT_EQ(formats->itemText(1), QStringLiteral("Two way"));
     EXPECT_EQ(child<QComboBox>(*w, "Extention")->currentText(),
-              QStringLiteral("All regular files(*.txt;*.rtf;*.doc)"));
+              QStringLiteral("All regular files(*.txt;*.rtf;*.doc;*.docx;*.odt)"));
 }
 
 TEST_F(CnvWindow, FileListFollowsThePatternAndTheSelectionStatusFollowsTheList) {
@@ -145,7 +145,7 @@ TEST_F(CnvWindow, FileListFollowsThePatternAndTheSelectionStatusFollowsTheList) 
     auto* extention = child<QComboBox>(*w, "Extention");
     EXPECT_EQ(status->text(), kNone);
     EXPECT_FALSE(change->isEnabled());
-    EXPECT_EQ(listed(*w).size(), 8); // every .txt, .rtf and .doc in any case
+    EXPECT_EQ(listed(*w).size(), 10); // every .txt, .rtf, .doc, .docx and .odt in any case
 
     const struct {
         int entry;
@@ -154,12 +154,14 @@ TEST_F(CnvWindow, FileListFollowsThePatternAndTheSelectionStatusFollowsTheList) 
         {1,
          {QStringLiteral("a1.txt"), QStringLiteral("a2.txt"), QStringLiteral("a3.TXT"),
           QStringLiteral("a4.txt")}},
-        {3, {QStringLiteral("c1.doc"), QStringLiteral("c2.DOC")}},
+        {3,
+         {QStringLiteral("c1.doc"), QStringLiteral("c2.DOC"), QStringLiteral("c3.docx"),
+          QStringLiteral("c4.Odt")}},
         {4,
          {QStringLiteral("a1.txt"), QStringLiteral("a2.txt"), QStringLiteral("a3.TXT"),
           QStringLiteral("a4.txt"), QStringLiteral("b1.rtf"), QStringLiteral("b2.rtf"),
-          QStringLiteral("c1.doc"), QStringLiteral("c2.DOC"), QStringLiteral("d1.md"),
-          QStringLiteral("d2")}},
+          QStringLiteral("c1.doc"), QStringLiteral("c2.DOC"), QStringLiteral("c3.docx"),
+          QStringLiteral("c4.Odt"), QStringLiteral("d1.md"), QStringLiteral("d2")}},
     };
     for (const auto& p : patterns) {
         SCOPED_TRACE(p.entry);
@@ -168,15 +170,15 @@ TEST_F(CnvWindow, FileListFollowsThePatternAndTheSelectionStatusFollowsTheList) 
         EXPECT_EQ(listed(*w), p.names);
     }
 
-    // All ten files listed; three selected.
+    // All twelve files listed; three selected.
     for (int i : {0, 4, 9}) {
         files->item(i)->setSelected(true);
     }
     EXPECT_EQ(status->text(), QStringLiteral("3") + QStringLiteral(" پرونده از ") +
-                                  QStringLiteral("10") + QStringLiteral(" پرونده انتخاب شده است."));
+                                  QStringLiteral("12") + QStringLiteral(" پرونده انتخاب شده است."));
     EXPECT_TRUE(change->isEnabled());
     w->RevSel_Click();
-    EXPECT_EQ(files->selectedItems().size(), 7);
+    EXPECT_EQ(files->selectedItems().size(), 9);
     EXPECT_FALSE(files->item(4)->isSelected());
     w->DeselAll_Click();
     EXPECT_EQ(status->text(), kNone);
@@ -184,7 +186,7 @@ TEST_F(CnvWindow, FileListFollowsThePatternAndTheSelectionStatusFollowsTheList) 
 
     files->setFocus();
     QTest::keyClick(files, Qt::Key_A, Qt::ControlModifier);
-    EXPECT_EQ(files->selectedItems().size(), 10);
+    EXPECT_EQ(files->selectedItems().size(), 12);
 
     // The right button's pop-up menu, answered with its "none" entry.
     w->show();
@@ -253,7 +255,7 @@ TEST_F(CnvWindow, RightClickOpensTheMenuAndKeepsTheSelection) {
     EXPECT_EQ(selectedRows(), (std::vector<int>{1, 3}));
     EXPECT_EQ(files->currentRow(), 3);
     EXPECT_EQ(child<QLabel>(*w, "StatusBar")->text(),
-              QStringLiteral("2") + QStringLiteral(" پرونده از ") + QStringLiteral("8") +
+              QStringLiteral("2") + QStringLiteral(" پرونده از ") + QStringLiteral("10") +
                   QStringLiteral(" پرونده انتخاب شده است."));
 
     // So inverting works on the selection the user made.
@@ -261,7 +263,7 @@ TEST_F(CnvWindow, RightClickOpensTheMenuAndKeepsTheSelection) {
     answerFileMenu(2, &seen);
     QTest::mouseClick(view, Qt::RightButton, {}, at(5));
     EXPECT_TRUE(seen);
-    EXPECT_EQ(selectedRows(), (std::vector<int>{0, 2, 4, 5, 6, 7}));
+    EXPECT_EQ(selectedRows(), (std::vector<int>{0, 2, 4, 5, 6, 7, 8, 9}));
 
     // The menu key (a context menu asked from the keyboard) opens the same menu.
     seen = false;
@@ -269,7 +271,7 @@ TEST_F(CnvWindow, RightClickOpensTheMenuAndKeepsTheSelection) {
     QContextMenuEvent fromKeyboard(QContextMenuEvent::Keyboard, QPoint(), QPoint());
     QApplication::sendEvent(files, &fromKeyboard);
     EXPECT_TRUE(seen);
-    EXPECT_EQ(selectedRows().size(), 6u);
+    EXPECT_EQ(selectedRows().size(), 8u);
 }
 
 TEST_F(CnvWindow, DirectionControlsFollowTheTableAndTheDirectionCheckBox) {
@@ -380,7 +382,7 @@ TEST_F(CnvWindow, RunConvertsTheSelectedFilesAndLeavesTheOthersSelected) {
     EXPECT_FALSE(files->item(0)->isSelected());
     EXPECT_TRUE(files->item(1)->isSelected());
     EXPECT_EQ(child<QLabel>(*w, "StatusBar")->text(),
-              QStringLiteral("1") + QStringLiteral(" پرونده از ") + QStringLiteral("8") +
+              QStringLiteral("1") + QStringLiteral(" پرونده از ") + QStringLiteral("10") +
                   QStringLiteral(" پرونده انتخاب شده است."));
 
     // With ChangeDir on a one-way table, text lines are reordered right to left.

@@ -1,4 +1,4 @@
-// The one way to convert a file: the converter chosen by the name's last three characters,
+// The one way to convert a file: the converter chosen by the end of the name,
 // the reordering of text files, refusals of other files, and Word documents through one
 // engine per run.
 #include "converter/convert_file.h"
@@ -32,7 +32,7 @@ struct KindCase {
 
 class FileKindOf : public ::testing::TestWithParam<KindCase> {};
 
-TEST_P(FileKindOf, GoesByTheLastThreeCharactersInAnyCase) {
+TEST_P(FileKindOf, GoesByTheEndOfTheNameInAnyCase) {
     EXPECT_EQ(fileKindOf(QString::fromUtf8(GetParam().file)), GetParam().kind);
 }
 
@@ -40,7 +40,9 @@ TEST_P(FileKindOf, GoesByTheLastThreeCharactersInAnyCase) {
 const KindCase kKindCases[] = {
     {"UpperCaseWord", "c.DOC", FileKind::Word},
     {"UpperCaseTextInAFolder", "/some/dir/A.TXT", FileKind::Text},
-    {"NewerWordExtension", "d.docx", FileKind::Other},
+    {"NewerWordExtension", "d.docx", FileKind::Word},
+    {"OpenDocumentText", "/x/e.ODT", FileKind::Word},
+    {"LongTextExtension", "notes.TEXT", FileKind::Other},
     {"DotAfterTheLetters", "txt.", FileKind::Other},
     {"EmptyName", "", FileKind::Other},
 };
@@ -126,8 +128,9 @@ TEST_F(ConvertFile, OtherFilesAreRefusedUntouchedAndFailuresCarryTheirStatus) {
 
 TEST_F(ConvertFile, WordDocumentsShareOneEngineThatQuitsWithTheConverter) {
     word.failure = WordStartError::None;
-    // What the engine writes: \uN with a fallback, and plain escapes.
-    ASSERT_TRUE(writeFile(path("a.doc"), "{\\rtf1\\ansi \\u1587\\'3f\\'d3 A}"));
+    // What the engine writes for a legacy byte shown in a Latin font: \uN of the Latin
+    // letter (O acute, d3 in code page 1252) with a fallback; and plain escapes.
+    ASSERT_TRUE(writeFile(path("a.doc"), "{\\rtf1\\ansi \\u211\\'3f\\'d3 A}"));
     ASSERT_TRUE(writeFile(path("b.DOC"), "{\\rtf1 \\'c2}"));
     ASSERT_TRUE(writeFile(path("b-out.doc"), "old"));
     {
@@ -139,22 +142,99 @@ TEST_F(ConvertFile, WordDocumentsShareOneEngineThatQuitsWithTheConverter) {
                   FileConversion::Converted);
         EXPECT_EQ(starts, 2);
         EXPECT_EQ(word.creates, 1);
-        EXPECT_EQ(word.quits, 0);
+        EXPECT_EQ(word.counts.quits, 0);
     }
-    EXPECT_EQ(word.quits, 1);
-    // seen became sheen (U+0634) both times; the plain text of RTF is left alone.
-    EXPECT_EQ(readFile(path("a-out.doc")), "{\\rtf1\\ansi \\ansicpg1256 \\u1588\\'d4\\u1588\\'d4 A}");
-    EXPECT_EQ(readFile(path("b-out.doc")), "{\\rtf1 \\ansicpg1256 \\u1575\\'c7}");
+    EXPECT_EQ(word.counts.quits, 1);
+    // seen became sheen (U+0634) both times, \uN staying \uN; the plain text of RTF is left
+    // alone.
+    EXPECT_EQ(readFile(path("a-out.doc")), "{\\rtf1\\ansi \\ansicpg1256 \\u1588\\'d4\\'d4 A}");
+    EXPECT_EQ(readFile(path("b-out.doc")), "{\\rtf1 \\ansicpg1256 \\'c7}");
+    EXPECT_TRUE(messenger.prompts().isEmpty());
+}
+
+TEST_F(ConvertFile, ABatchSavesItsWordDocumentsTogetherAndPutsThemInPlaceAtItsEnd) {
+    word.failure = WordStartError::None;
+    word.failRtfOn = "unreadable";
+    word.failWordOn = "unsaveable";
+    ASSERT_TRUE(writeFile(path("a.doc"), "{\\rtf1 \\u211\\'3f}"));
+    ASSERT_TRUE(writeFile(path("b.DOCX"), "{\\rtf1 \\'c2}"));
+    ASSERT_TRUE(writeFile(path("c.odt"), "{\\rtf1 unsaveable \\'d3}"));
+    ASSERT_TRUE(writeFile(path("d.odt"), "{\\rtf1 unreadable}"));
+    ASSERT_TRUE(writeFile(path("t.txt"), "A"));
+    for (const char* name : {"out/a.doc", "out/b.DOCX", "out/c.odt", "out/d.odt"}) {
+        ASSERT_TRUE(writeFile(path(name), "old"));
+    }
+    const QStringList names{QStringLiteral("a.doc"), QStringLiteral("b.DOCX"),
+                            QStringLiteral("c.odt"), QStringLiteral("d.odt"),
+                            QStringLiteral("t.txt")};
+    const auto in = [&](const QString& name) { return dir.filePath(name); };
+    const auto out = [&](const QString& name) {
+        return dir.filePath(QStringLiteral("out/") + name);
+    };
+    FileConverter files(table, Reorder::None, word, messenger);
+    QStringList sources;
+    for (const QString& name : names) {
+        sources << in(name);
+    }
+    files.beginBatch(sources);
+    EXPECT_EQ(word.counts.rtfJobs, std::vector<std::size_t>{4}); // the text file is not handed over
+
+    std::vector<FileConversion::Outcome> outcomes;
+    for (const QString& name : names) {
+        outcomes.push_back(files.convert(in(name), out(name)).outcome);
+        EXPECT_EQ(readFile(out(QStringLiteral("a.doc"))), "old") << "put in place too early";
+    }
+    // d.odt had no RTF from the batch: it was tried alone, and failed again.
+    EXPECT_EQ(outcomes,
+              (std::vector<FileConversion::Outcome>{
+                  FileConversion::Pending, FileConversion::Pending, FileConversion::Pending,
+                  FileConversion::Failed, FileConversion::Converted}));
+    EXPECT_EQ(word.counts.rtfJobs, (std::vector<std::size_t>{4, 1}));
+    EXPECT_EQ(word.counts.wordCalls, 0);
+
+    const std::vector<FileConverter::Finished> finished = files.finishBatch();
+    EXPECT_EQ(word.counts.wordJobs, std::vector<std::size_t>{3});
+    // Each goes back to its own format.
+    ASSERT_EQ(word.counts.wordOutputs.size(), 3);
+    EXPECT_TRUE(word.counts.wordOutputs[0].endsWith(QLatin1String(".doc")));
+    EXPECT_TRUE(word.counts.wordOutputs[1].endsWith(QLatin1String(".docx")));
+    EXPECT_TRUE(word.counts.wordOutputs[2].endsWith(QLatin1String(".odt")));
+    ASSERT_EQ(finished.size(), 3u);
+    EXPECT_EQ(finished[0].source, in(QStringLiteral("a.doc")));
+    EXPECT_EQ(finished[0].result.outcome, FileConversion::Converted);
+    EXPECT_EQ(finished[1].result.outcome, FileConversion::Converted);
+    EXPECT_EQ(finished[2].destination, out(QStringLiteral("c.odt")));
+    EXPECT_EQ(finished[2].result.outcome, FileConversion::Failed);
+    EXPECT_EQ(finished[2].result.status, ConvertStatus::WriteFailed);
+    EXPECT_EQ(readFile(out(QStringLiteral("a.doc"))), "{\\rtf1 \\ansicpg1256 \\u1588\\'d4}");
+    EXPECT_EQ(readFile(out(QStringLiteral("b.DOCX"))), "{\\rtf1 \\ansicpg1256 \\'c7}");
+    EXPECT_EQ(readFile(out(QStringLiteral("c.odt"))), "old");
+    EXPECT_EQ(readFile(out(QStringLiteral("d.odt"))), "old");
+    EXPECT_EQ(readFile(out(QStringLiteral("t.txt"))), "B");
+
+    // After the batch, a document is converted alone, start to end.
+    EXPECT_EQ(files.convert(in(QStringLiteral("a.doc")), out(QStringLiteral("a2.doc"))).outcome,
+              FileConversion::Converted);
+    EXPECT_EQ(word.counts.rtfJobs, (std::vector<std::size_t>{4, 1, 1}));
+    EXPECT_EQ(word.counts.wordJobs, (std::vector<std::size_t>{3, 1}));
+    EXPECT_TRUE(files.finishBatch().empty());
+    EXPECT_EQ(word.creates, 1);
     EXPECT_TRUE(messenger.prompts().isEmpty());
 }
 
 // An engine that opens documents but cannot save them as Word documents.
 class FailingSaveDocuments : public WordDocuments {
 public:
-    bool saveAsRtf(const QString& document, const QString& rtfPath) override {
-        return QFile::copy(document, rtfPath);
+    std::vector<bool> saveAsRtf(const std::vector<WordJob>& jobs) override {
+        std::vector<bool> done;
+        for (const WordJob& job : jobs) {
+            done.push_back(QFile::copy(job.input, job.output));
+        }
+        return done;
     }
-    bool saveAsWord(const QString&, const QString&) override { return false; }
+    std::vector<bool> saveAsWord(const std::vector<WordJob>& jobs) override {
+        return std::vector<bool>(jobs.size(), false);
+    }
     void Quit() override {}
 };
 

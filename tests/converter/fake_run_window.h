@@ -4,7 +4,9 @@
 
 #include "converter/batch_driver.h"
 
+#include <QByteArray>
 #include <QFile>
+#include <QFileInfo>
 #include <QStringList>
 
 #include <memory>
@@ -40,22 +42,52 @@ public:
     bool busyColour = false;
 };
 
-// An engine whose "documents" are RTF files: opening and saving copy them.
+// An engine whose "documents" are RTF files: saving copies them. It counts its calls each way
+// (each one a start of the real engine) and fails the documents whose input holds failOn.
 class CopyingWordDocuments : public converter::WordDocuments {
 public:
-    explicit CopyingWordDocuments(int& quits) : m_quits(quits) {}
-    bool saveAsRtf(const QString& document, const QString& rtfPath) override {
-        QFile::remove(rtfPath);
-        return QFile::copy(document, rtfPath);
+    struct Counts {
+        int quits = 0;
+        int rtfCalls = 0;
+        int wordCalls = 0;
+        std::vector<std::size_t> rtfJobs; // the jobs of each call
+        std::vector<std::size_t> wordJobs;
+        QStringList wordOutputs; // the file names asked of saveAsWord
+    };
+    CopyingWordDocuments(Counts& counts, QByteArray failRtfOn, QByteArray failWordOn)
+        : m_counts(counts), m_failRtfOn(std::move(failRtfOn)), m_failWordOn(std::move(failWordOn)) {
     }
-    bool saveAsWord(const QString& rtf, const QString& documentPath) override {
-        QFile::remove(documentPath);
-        return QFile::copy(rtf, documentPath);
+    std::vector<bool> saveAsRtf(const std::vector<converter::WordJob>& jobs) override {
+        ++m_counts.rtfCalls;
+        m_counts.rtfJobs.push_back(jobs.size());
+        return copy(jobs, m_failRtfOn);
     }
-    void Quit() override { ++m_quits; }
+    std::vector<bool> saveAsWord(const std::vector<converter::WordJob>& jobs) override {
+        ++m_counts.wordCalls;
+        m_counts.wordJobs.push_back(jobs.size());
+        for (const converter::WordJob& job : jobs) {
+            m_counts.wordOutputs << QFileInfo(job.output).fileName();
+        }
+        return copy(jobs, m_failWordOn);
+    }
+    void Quit() override { ++m_counts.quits; }
 
 private:
-    int& m_quits;
+    static std::vector<bool> copy(const std::vector<converter::WordJob>& jobs,
+                                  const QByteArray& failOn) {
+        std::vector<bool> done;
+        for (const converter::WordJob& job : jobs) {
+            QFile::remove(job.output);
+            QFile in(job.input);
+            const bool fails =
+                !failOn.isEmpty() && in.open(QIODevice::ReadOnly) && in.readAll().contains(failOn);
+            done.push_back(!fails && QFile::copy(job.input, job.output));
+        }
+        return done;
+    }
+    Counts& m_counts;
+    QByteArray m_failRtfOn;
+    QByteArray m_failWordOn;
 };
 
 class FakeWordService : public converter::WordService {
@@ -66,11 +98,14 @@ public:
         if (failure != converter::WordStartError::None) {
             return nullptr;
         }
-        return std::make_unique<CopyingWordDocuments>(quits);
+        return std::make_unique<CopyingWordDocuments>(counts, failRtfOn, failWordOn);
     }
     converter::WordStartError failure = converter::WordStartError::CannotCreate;
     int creates = 0;
-    int quits = 0;
+    CopyingWordDocuments::Counts counts;
+    // Documents whose text holds these bytes fail to be saved as RTF, or as Word documents.
+    QByteArray failRtfOn;
+    QByteArray failWordOn;
 };
 
 } // namespace zerva::test

@@ -336,9 +336,9 @@ TEST_P(RealTablesAsIconv, PersianTextConvertsAsIconvConvertsIt) {
     // The clipboard's RTF takes the table's Unicode texts, as the file converter does for
     // UTF-8 output.
     const QByteArray clipboardRtf =
-        table.hasUnicode() ? tool.convert(QStringLiteral("t.rtf"), asRtf(*legacy),
-                                          number + A({"--utf8"}))
-                           : asRtf(*expected);
+        table.hasUnicode()
+            ? tool.convert(QStringLiteral("t.rtf"), asRtf(*legacy), number + A({"--utf8"}))
+            : asRtf(*expected);
     out = tool.convert(QStringLiteral("t.rtf"), asRtf(*legacy), number + A({"--clipboard-rtf"}));
     EXPECT_TRUE(out == clipboardRtf) << difference(out, clipboardRtf);
     if (bundledList()[n - 1].twoWay) {

@@ -167,7 +167,7 @@ TEST_F(ZervaConvertTool, Failures) {
     EXPECT_EQ(m_stderr.trimmed(), fileFailedMessage(QStringLiteral("none.txt")));
     EXPECT_EQ(readFile(out("a.txt")), "b"); // the other files are still converted
     EXPECT_EQ(run(A("--table", "1", "--out", m_out, in("c.md"))), 1);
-    EXPECT_TRUE(m_stderr.contains(QStringLiteral("not a .txt, .rtf or .doc file")));
+    EXPECT_TRUE(m_stderr.contains(QStringLiteral("not a .txt, .rtf, .doc, .docx or .odt file")));
     EXPECT_EQ(run(A("--out", m_out, in("a.txt"))), 2);
     EXPECT_TRUE(m_stderr.contains(QStringLiteral("usage:")));
     QTemporaryDir empty;
@@ -187,23 +187,33 @@ TEST_F(ZervaConvertTool, OutFolderIsCreatedWithItsParentsOrRefused) {
     EXPECT_EQ(readFile(in("a.txt")), "a");
 }
 
-// Word documents through a fake engine whose documents are RTF files.
+// Word documents through a fake engine whose documents are RTF files: all of them go to it in
+// one call each way, and one it cannot save back fails alone.
 TEST_F(ZervaConvertTool, WordDocumentsGoThroughOneEngineStartedForTheRun) {
-    // beh (c8, U+0628) becomes hamza (c1, U+0621); plain RTF text is left alone.
-    ASSERT_TRUE(writeFile(in("d.doc"), "{\\rtf1 \\u1576\\'3f a}"));
+    // Byte c8 (shown as E grave in a Latin font) becomes hamza (c1, U+0621); plain RTF text
+    // is left alone.
+    ASSERT_TRUE(writeFile(in("d.doc"), "{\\rtf1 \\u200\\'3f a}"));
     ASSERT_TRUE(writeFile(in("e.DOC"), "{\\rtf1 \\'c8}"));
     ASSERT_TRUE(writeFile(in("f.txt"), "a"));
-    const auto parsed = cli::parseArguments(A("--tables", m_tables, "--table", "1", "--out", m_out,
-                                              in("d.doc"), in("e.DOC"), in("f.txt")));
+    ASSERT_TRUE(writeFile(in("g.odt"), "{\\rtf1 unsaveable \\'c8}"));
+    ASSERT_TRUE(writeFile(in("h.docx"), "{\\rtf1 \\'c8}"));
+    const auto parsed =
+        cli::parseArguments(A("--tables", m_tables, "--table", "1", "--out", m_out, in("d.doc"),
+                              in("e.DOC"), in("f.txt"), in("g.odt"), in("h.docx"), in("d.doc")));
     ASSERT_TRUE(std::holds_alternative<cli::Options>(parsed));
     zerva::test::FakeWordService word;
     word.failure = WordStartError::None;
-    EXPECT_EQ(cli::run(std::get<cli::Options>(parsed), word), cli::kExitOk);
+    word.failWordOn = "unsaveable";
+    EXPECT_EQ(cli::run(std::get<cli::Options>(parsed), word), cli::kExitFailed);
     EXPECT_EQ(word.creates, 1);
-    EXPECT_EQ(word.quits, 1);
+    EXPECT_EQ(word.counts.quits, 1);
+    EXPECT_EQ(word.counts.rtfJobs, std::vector<std::size_t>{4}); // d.doc named twice, done once
+    EXPECT_EQ(word.counts.wordJobs, std::vector<std::size_t>{4});
     EXPECT_EQ(readFile(out("d.doc")), "{\\rtf1 \\ansicpg1256 \\u1569\\'c1 a}");
-    EXPECT_EQ(readFile(out("e.DOC")), "{\\rtf1 \\ansicpg1256 \\u1569\\'c1}");
+    EXPECT_EQ(readFile(out("e.DOC")), "{\\rtf1 \\ansicpg1256 \\'c1}");
+    EXPECT_EQ(readFile(out("h.docx")), "{\\rtf1 \\ansicpg1256 \\'c1}");
     EXPECT_EQ(readFile(out("f.txt")), "b");
+    EXPECT_FALSE(QFile::exists(out("g.odt")));
 }
 
 TEST_F(ZervaConvertTool, WithoutLibreOfficeWordDocumentsAreRefusedAndTheRestConverted) {

@@ -20,10 +20,11 @@ TEST(SelectionStatusText, CountsOrSaysNone) {
 TEST(FilePatterns, TakeTheTextBetweenTheFirstParentheses) {
     const QStringList entries = extentionEntries();
     ASSERT_EQ(entries.size(), 5);
-    EXPECT_EQ(
-        filePatterns(entries[0]),
-        (QStringList{QStringLiteral("*.txt"), QStringLiteral("*.rtf"), QStringLiteral("*.doc")}));
-    EXPECT_EQ(filePatterns(entries[3]), QStringList{QStringLiteral("*.doc")});
+    const QStringList word{QStringLiteral("*.doc"), QStringLiteral("*.docx"),
+                           QStringLiteral("*.odt")};
+    EXPECT_EQ(filePatterns(entries[0]),
+              (QStringList{QStringLiteral("*.txt"), QStringLiteral("*.rtf")} + word));
+    EXPECT_EQ(filePatterns(entries[3]), word);
     EXPECT_EQ(filePatterns(entries[4]), QStringList{QStringLiteral("*")});
     EXPECT_EQ(filePatterns(QStringLiteral("odd(*.a)(*.b)")), QStringList{QStringLiteral("*.a")});
 }

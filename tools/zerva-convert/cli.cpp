@@ -133,6 +133,12 @@ int convertFiles(const Options& options, WordService& word, common::Messenger& m
     convertOptions.output = options.utf8 ? TextOutput::Utf8 : TextOutput::CodePage1256;
     convertOptions.noCounterpart = &noCounterpart;
     FileConverter converter(table, options.reorder, word, messenger, convertOptions);
+    const auto failed = [&](const QString& path, ConvertStatus status) {
+        messenger.MsgBox(conversionFailedMessage(status, QFileInfo(path).fileName()),
+                         common::kOkOnly, QString());
+        result = kExitFailed;
+    };
+    QStringList paths;
     for (const QString& path : options.paths) {
         const QFileInfo info(path);
         const QString canonical = info.canonicalFilePath();
@@ -140,13 +146,20 @@ int convertFiles(const Options& options, WordService& word, common::Messenger& m
             continue;
         }
         done.insert(canonical.isEmpty() ? info.absoluteFilePath() : canonical);
-        const QString destination = QDir(options.outFolder).filePath(info.fileName());
+        paths << path;
+    }
+    // The Word documents go to the engine together, each way.
+    converter.beginBatch(paths);
+    for (const QString& path : std::as_const(paths)) {
+        const QString destination = QDir(options.outFolder).filePath(QFileInfo(path).fileName());
         const FileConversion conversion = converter.convert(path, destination);
         switch (conversion.outcome) {
         case FileConversion::Converted:
+        case FileConversion::Pending:
             break;
         case FileConversion::NotConvertible:
-            printErr(QStringLiteral("zerva-convert: %1: not a .txt, .rtf or .doc file").arg(path));
+            printErr(QStringLiteral("zerva-convert: %1: not a .txt, .rtf, .doc, .docx or .odt file")
+                         .arg(path));
             result = kExitFailed;
             break;
         case FileConversion::NoWordEngine:
@@ -154,10 +167,13 @@ int convertFiles(const Options& options, WordService& word, common::Messenger& m
             result = kExitFailed;
             break;
         case FileConversion::Failed:
-            messenger.MsgBox(conversionFailedMessage(conversion.status, info.fileName()),
-                             common::kOkOnly, QString());
-            result = kExitFailed;
+            failed(path, conversion.status);
             break;
+        }
+    }
+    for (const FileConverter::Finished& document : converter.finishBatch()) {
+        if (document.result.outcome != FileConversion::Converted) {
+            failed(document.source, document.result.status);
         }
     }
     converter.quitWord();
@@ -210,11 +226,12 @@ QString usageText() {
         "       zerva-convert [--tables DIR] --table N [--from-ms] "
         "--clipboard-text|--clipboard-rtf IN OUT\n"
         "       zerva-convert [--tables DIR] --list\n"
-        "Converts .txt, .rtf and Word .doc files with table N (TABLE<N>.INI of the table\n"
-        "folder) into DIR under the same names; DIR is created when it is missing. The\n"
-        "converter goes by the last three letters of a name, in any case. Word documents\n"
-        "need LibreOffice (soffice), started once per run. --from-ms converts from code page\n"
-        "1256 (two-way tables). For text files:\n"
+        "Converts .txt, .rtf and Word documents (.doc, .docx, .odt) with table N\n"
+        "(TABLE<N>.INI of the table folder) into DIR under the same names; DIR is created\n"
+        "when it is missing. The converter goes by the end of a name, in any case. Word\n"
+        "documents need LibreOffice (soffice): it saves them all as RTF in one start, and\n"
+        "the converted RTF back in one start per format; each document keeps its format.\n"
+        "--from-ms converts from code page 1256 (two-way tables). For text files:\n"
         "  --logical  for files written by DOS-era programs in display order: each line is\n"
         "             put into the order it is read in (the inverse of the Unicode\n"
         "             bidirectional algorithm), so today's programs show it right;\n"

@@ -1,9 +1,11 @@
 // Word documents of the legacy kind, made here with LibreOffice: Persian text stored as the
 // bytes of a legacy encoding in a font that says it is Western, saved as .doc, .docx and
 // .odt. They are converted in place with the real engine and read back with LibreOffice.
+#include "common/codepage.h"
 #include "converter/batch_driver.h"
 #include "converter/convert_file.h"
 #include "converter/platform/libreoffice_word.h"
+#include "converter/rtf_convert.h"
 #include "tests/converter/fake_run_window.h"
 #include "tests/converter/real_text.h"
 #include "tests/support/fake_messenger.h"
@@ -71,7 +73,12 @@ QByteArray legacyRtf(const QList<QByteArray>& lines) {
 struct LegacyDocuments {
     QTemporaryDir dir;
     QStringList expected;
-    QString problem; // why they could not be made
+    QStringList expectedUnicode; // the same as the encoding's Unicode text
+    QStringList today;           // Persian paragraphs as a program of today holds them
+    QString problem;             // why they could not be made
+    QString legacyRtf() const { return dir.filePath(QStringLiteral("make/legacy.rtf")); }
+    // The paragraphs of today written as RTF by LibreOffice.
+    QString todayRtf() const { return dir.filePath(QStringLiteral("today/today.rtf")); }
     QString document(const char* format) const {
         return dir.filePath(QStringLiteral("docs/legacy.") + QString::fromLatin1(format));
     }
@@ -95,13 +102,43 @@ const LegacyDocuments& legacyDocuments(zerva::test::Office& office) {
             if (!legacy || !zerva::test::iconv(expected.toUtf8(), "UTF-8", "CP1256")) {
                 continue; // a word the encodings cannot both hold
             }
+            const auto unicode = zerva::test::iconv(*legacy, "ISIRI-3342", "UTF-8");
+            if (!unicode) {
+                continue;
+            }
             lines << *legacy;
             docs->expected << expected;
+            docs->expectedUnicode << QString::fromUtf8(*unicode);
+            docs->today << line;
         }
+        // Characters a table may convert (« and » have bytes in code page 1252, as their
+        // font says), and characters no table can.
+        docs->today << QString::fromUtf8("«%s» ۱۲۳٫۵ \u200c漢字 😀 ∑ x");
         const QString rtf = docs->dir.filePath(QStringLiteral("make/legacy.rtf"));
         if (lines.size() < 40 || !writeFile(rtf, legacyRtf(lines))) {
             docs->problem = QStringLiteral("the legacy text could not be made");
             return docs;
+        }
+        // Today's paragraphs as RTF of LibreOffice: written as \uN, made a document, and
+        // saved as RTF again by LibreOffice.
+        QByteArray today = "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fnil\\fcharset0 Arial;}}\\f0\n";
+        for (const QString& line : docs->today) {
+            for (const QChar ch : line) {
+                const char16_t unit = ch.unicode();
+                today += unit < 128 ? QByteArray(1, static_cast<char>(unit))
+                                    : "\\u" + QByteArray::number(static_cast<qint16>(unit)) + '?';
+            }
+            today += "\\par\n";
+        }
+        const QString todayMade = docs->dir.filePath(QStringLiteral("make/today.rtf"));
+        const QString todayOdt = docs->dir.filePath(QStringLiteral("make/odt/today.odt"));
+        if (!writeFile(todayMade, today + "}") ||
+            !office.convert({todayMade}, QStringLiteral("odt:writer8"),
+                            docs->dir.filePath(QStringLiteral("make/odt"))) ||
+            !office.convert({todayOdt}, QStringLiteral("rtf"),
+                            docs->dir.filePath(QStringLiteral("today"))) ||
+            !QFile::exists(docs->todayRtf())) {
+            docs->problem = QStringLiteral("LibreOffice did not save today's text as RTF");
         }
         for (const auto& format : kFormats) {
             if (!office.convert({rtf}, QString::fromLatin1(format[1]),
@@ -157,6 +194,78 @@ protected:
 };
 
 zerva::test::Office* LegacyLatinFontDocuments::s_office = nullptr;
+
+// Legacy RTF whose header and font say Western: converted, it declares code page 1256 and
+// reads back as Persian; with UTF-8 output as the encoding's own Unicode text (Persian yeh,
+// keheh and digits kept).
+TEST_F(LegacyLatinFontDocuments, LegacyRtfWithAWesternHeaderReadsBackAsPersian) {
+    const LegacyDocuments& docs = legacyDocuments(*s_office);
+    auto loaded = LoadConversionTable(zerva::test::dataDir(), table, Direction::ToMs, messenger);
+    ASSERT_TRUE(loaded.has_value());
+    const QString out1256 = dir.filePath(QStringLiteral("legacy-1256.rtf"));
+    const QString outUtf8 = dir.filePath(QStringLiteral("legacy-utf8.rtf"));
+    ConvertOptions utf8;
+    utf8.output = TextOutput::Utf8;
+    ASSERT_EQ(ConvertRtfFile(docs.legacyRtf(), out1256, *loaded, messenger),
+              ConvertStatus::Success);
+    ASSERT_EQ(ConvertRtfFile(docs.legacyRtf(), outUtf8, *loaded, messenger, utf8),
+              ConvertStatus::Success);
+    const auto texts = s_office->texts({out1256, outUtf8});
+    ASSERT_TRUE(texts[0].has_value() && texts[1].has_value());
+    EXPECT_EQ(zerva::test::rightParagraphs(docs.expected, *texts[0]), docs.expected.size())
+        << zerva::test::paragraphsOf(*texts[0]).value(0).toStdString();
+    EXPECT_EQ(zerva::test::rightParagraphs(docs.expectedUnicode, *texts[1]),
+              docs.expectedUnicode.size())
+        << zerva::test::paragraphsOf(*texts[1]).value(0).toStdString();
+}
+
+// RTF that LibreOffice wrote from Persian text of today, converted with every bundled table:
+// the characters whose font gives them a byte (« and ») are converted as that byte, every
+// other character (Persian letters, digits, CJK, emoji) and every fallback is left as it was,
+// so no paragraph loses or swallows a character.
+TEST_F(LegacyLatinFontDocuments, PersianRtfOfTodayLosesNothingWithEveryTable) {
+    const LegacyDocuments& docs = legacyDocuments(*s_office);
+    const QList<TableListEntry> list =
+        LoadTableList(zerva::test::dataDir(), messenger).value_or(QList<TableListEntry>());
+    ASSERT_FALSE(list.isEmpty());
+    QStringList outputs;
+    QList<QStringList> expected;
+    for (int n = 1; n <= list.size(); ++n) {
+        auto loaded = LoadConversionTable(zerva::test::dataDir(), n, Direction::ToMs, messenger);
+        ASSERT_TRUE(loaded.has_value());
+        outputs << dir.filePath(QStringLiteral("today-%1.rtf").arg(n));
+        ASSERT_EQ(ConvertRtfFile(docs.todayRtf(), outputs.last(), *loaded, messenger),
+                  ConvertStatus::Success);
+        // Each character of code page 1252 above ASCII as its byte through the table.
+        QStringList paragraphs;
+        for (const QString& line : docs.today) {
+            QString paragraph;
+            for (const QChar ch : line) {
+                const auto byte = zerva::common::CodePage::byNumber(1252)->byteOf(ch.unicode());
+                if (ch.unicode() < 128 || ch.isSurrogate() || !byte) {
+                    paragraph += ch;
+                    continue;
+                }
+                QByteArray converted;
+                ASSERT_EQ(
+                    ConvertTextBytes(QByteArray(1, static_cast<char>(*byte)), converted, *loaded),
+                    ConvertStatus::Success);
+                paragraph += zerva::common::fromCp1256(converted);
+            }
+            paragraphs << paragraph;
+        }
+        expected << paragraphs;
+    }
+    const auto texts = s_office->texts(outputs);
+    for (qsizetype n = 0; n < outputs.size(); ++n) {
+        SCOPED_TRACE("table " + std::to_string(n + 1));
+        ASSERT_TRUE(texts[static_cast<std::size_t>(n)].has_value());
+        const QString& text = *texts[static_cast<std::size_t>(n)];
+        EXPECT_EQ(zerva::test::rightParagraphs(expected[n], text), expected[n].size())
+            << zerva::test::paragraphsOf(text).value(expected[n].size() - 1).toStdString()
+            << " for " << expected[n].last().toStdString();
+    }
+}
 
 // Converted in place, each document reads back as the Persian text its bytes held.
 TEST_F(LegacyLatinFontDocuments, LegacyLatinFontConvertedInPlaceReadsBackAsPersian) {

@@ -34,8 +34,8 @@ QByteArray utf8Of(const QByteArray& cp1256) {
 
 // Without [Unicode], every unit's text is its code page 1256 result: drops, two-byte
 // results and pairs included, wherever a chunk ends and however short the spill threshold
-// (lines and runs then go through the temporary file); the walks' UTF-8 is their code page
-// 1256 output decoded.
+// (lines and runs then go through the temporary file); the walks' and logical order's UTF-8
+// is their code page 1256 output decoded, and the plain loops give the same.
 TEST(Utf8Output, IsTheCodePage1256OutputDecodedWithoutUnicodeTexts) {
     const ConversionTable t =
         makeTable({"65=", "66=225+199", "200+201=237", "128=161", "129=236+200"});
@@ -50,8 +50,15 @@ TEST(Utf8Output, IsTheCodePage1256OutputDecodedWithoutUnicodeTexts) {
     in += QByteArray(2000, '\xC8');
     for (const auto& convert : {zerva::test::FileConverter(ConvertTextFile),
                                 zerva::test::FileConverter(ConvertTextFileRtl),
-                                zerva::test::FileConverter(ConvertTextFileLtr)}) {
-        const QByteArray expected = utf8Of(convertBytes(convert, t, in, {}));
+                                zerva::test::FileConverter(ConvertTextFileLtr),
+                                zerva::test::FileConverter(ConvertTextFileLogical)}) {
+        const QByteArray cp1256 = convertBytes(convert, t, in, {});
+        ConvertOptions plainLoops;
+        plainLoops.portableLoops = true;
+        EXPECT_EQ(convertBytes(convert, t, in, plainLoops), cp1256);
+        const QByteArray expected = utf8Of(cp1256);
+        plainLoops.output = TextOutput::Utf8;
+        EXPECT_EQ(convertBytes(convert, t, in, plainLoops), expected);
         for (const qsizetype chunk : {qsizetype{1}, qsizetype{2}, qsizetype{7}, qsizetype{4096},
                                       ConvertOptions::kDefaultChunkSize}) {
             for (const qsizetype spill : {qsizetype{1}, qsizetype{5}, qsizetype{64},

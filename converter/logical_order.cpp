@@ -165,6 +165,26 @@ private:
     std::vector<bool> m_written;
 };
 
+// Takes in[0..n) as units, each byte its own unit's number, up to the first byte of kind 2;
+// the line ends among them are added to ends. Returns how many it took.
+qsizetype plainUnits(const std::uint8_t* in, qsizetype n,
+                     const std::array<std::uint8_t, 256>& kinds, std::uint16_t* units,
+                     std::vector<std::pair<qsizetype, qsizetype>>& ends) {
+    qsizetype i = 0;
+    for (; i < n; ++i) {
+        const std::uint8_t x = in[i];
+        const std::uint8_t kind = kinds[x];
+        if (kind == 2) {
+            break;
+        }
+        units[i] = x;
+        if (kind == 1) {
+            ends.push_back({i, i + 1});
+        }
+    }
+    return i;
+}
+
 ConvertStatus convertLogical(detail::Source& source, detail::Sink& sink,
                              const ConversionTable& table, const ConvertOptions& options) {
     const qsizetype chunkSize = std::max<qsizetype>(options.chunkSize, 1);
@@ -210,20 +230,8 @@ ConvertStatus convertLogical(detail::Source& source, detail::Sink& sink,
         // The bytes that are units by themselves are their units' numbers; from the first
         // that is not, the general loop (for every byte with the plain loops).
         const std::uint8_t* const in = reader.data();
-        qsizetype done = 0;
-        if (!options.portableLoops) {
-            for (; done < reader.size(); ++done) {
-                const std::uint8_t x = in[done];
-                const std::uint8_t kind = kinds[x];
-                if (kind == 2) {
-                    break;
-                }
-                units[static_cast<std::size_t>(done)] = x;
-                if (kind == 1) {
-                    ends.push_back({done, done + 1});
-                }
-            }
-        }
+        const qsizetype done =
+            options.portableLoops ? 0 : plainUnits(in, reader.size(), kinds, units.data(), ends);
         qsizetype produced = 0;
         qsizetype o = 0;
         reader.keepFrom(done + segment.segment(
@@ -242,9 +250,13 @@ ConvertStatus convertLogical(detail::Source& source, detail::Sink& sink,
         qsizetype start = 0;
         bool ok = true;
         for (const auto& [from, to] : ends) {
-            ok = ok && addToLine(units.data() + start, from - start) &&
-                 order.writeLine(line.data(), static_cast<qsizetype>(line.size()));
-            line.clear();
+            if (line.empty() && from - start <= kLogicalPiece) { // the whole line is in the chunk
+                ok = ok && order.writeLine(units.data() + start, from - start);
+            } else {
+                ok = ok && addToLine(units.data() + start, from - start) &&
+                     order.writeLine(line.data(), static_cast<qsizetype>(line.size()));
+                line.clear();
+            }
             for (qsizetype k = from; k < to; ++k) {
                 order.writeUnitAsItIs(units[static_cast<std::size_t>(k)]);
             }

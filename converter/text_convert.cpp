@@ -50,9 +50,6 @@ namespace {
 // two plus the place.
 using Element = std::uint32_t;
 
-inline std::uint8_t byteOf(std::uint8_t b) {
-    return b;
-}
 inline std::uint8_t byteOf(Element e) {
     return static_cast<std::uint8_t>(e);
 }

@@ -209,6 +209,12 @@ private:
 template <typename E>
 using OutputFor = std::conditional_t<std::is_same_v<E, Element>, ElementOutput, Output>;
 
+// How many bytes or elements of a line or run are kept in memory: the spill threshold counts
+// bytes of memory, so elements spill sooner.
+template <typename E> qsizetype spillLimit(const ConvertOptions& options) {
+    return std::max<qsizetype>(options.spillThreshold / qsizetype{sizeof(E)}, 1);
+}
+
 // A chunk's converted bytes or elements, where they are reordered before being written.
 template <typename E> class Scratch {
 public:
@@ -297,7 +303,7 @@ template <typename E> struct SpillWriter {
 template <typename E> class RtlOrder {
 public:
     RtlOrder(OutputFor<E>& out, const ConvertOptions& options)
-        : m_out(out), m_line(options.spillThreshold, options.tempFolder),
+        : m_out(out), m_line(spillLimit<E>(options), options.tempFolder),
           m_scanner(options.portableLoops) {}
 
     E* space(qsizetype n) { return m_converted.space(n); }
@@ -397,7 +403,7 @@ private:
 template <typename E> class LtrOrder {
 public:
     LtrOrder(OutputFor<E>& out, const ConvertOptions& options)
-        : m_out(out), m_run(options.spillThreshold, options.tempFolder),
+        : m_out(out), m_run(spillLimit<E>(options), options.tempFolder),
           m_scanner(options.portableLoops) {}
 
     E* space(qsizetype n) { return m_converted.space(n); }

@@ -630,6 +630,33 @@ ConvertStatus convertTextUtf8(detail::Source& source, detail::Sink& sink,
     return detail::finishConversion(status, out, segment.counted(), options);
 }
 
+// Writes the elements of in[0..n) to out from o on, up to the first byte of kind 2 (see
+// convertTextElements), and tells order where the line ends are; returns how many bytes it
+// took and advances o.
+template <typename Order>
+qsizetype plainElements(const std::uint8_t* in, qsizetype n,
+                        const std::array<std::uint8_t, 256>& kinds, const ElementTexts& texts,
+                        Element* out, qsizetype& o, Order& order) {
+    qsizetype at = o;
+    qsizetype i = 0;
+    for (; i < n; ++i) {
+        const std::uint8_t x = in[i];
+        const std::uint8_t kind = kinds[x];
+        if (kind == 2) {
+            break;
+        }
+        const ElementTexts::Walked& w = texts.walked(x);
+        out[at] = w.elements[0];
+        out[at + 1] = w.elements[1];
+        if (kind == 1) {
+            order.lineEnd(at, at + w.count);
+        }
+        at += w.count;
+    }
+    o = at;
+    return i;
+}
+
 // A walk to UTF-8: the chunk is segmented into elements, which the order stage moves as it
 // moves bytes, and each element writes its UTF-8 when it goes out.
 template <template <typename> class Order>
@@ -647,20 +674,42 @@ ConvertStatus convertTextElements(detail::Source& source, detail::Sink& sink,
     ClassMasks masks;
     detail::ChunkReader reader(source, chunkSize, 1);
     ConvertStatus status = ConvertStatus::Success;
+    // Per byte: 0 a unit by itself, 1 a line end, 2 a byte that may start a pair or is
+    // counted (the general loop takes it).
+    std::array<std::uint8_t, 256> kinds{};
+    for (int x = 0; x < 256; ++x) {
+        const ByteEntry& e = table.byte(static_cast<std::uint8_t>(x));
+        kinds[static_cast<std::size_t>(x)] =
+            e.pairHead != 0 || e.noCounterpart
+                ? 2
+                : (detail::isLineEnd(static_cast<std::uint8_t>(x)) ? 1 : 0);
+    }
     while (reader.next()) {
         Element* const converted = order.space(2 * reader.size());
+        // The bytes that are units by themselves through one table lookup each; from the
+        // first that is not, the general loop (for every byte with the plain loops).
+        qsizetype start = 0;
+        const qsizetype done = options.portableLoops
+                                   ? 0
+                                   : plainElements(reader.data(), reader.size(), kinds, texts,
+                                                   converted, start, order);
         qsizetype produced = 0;
         qsizetype o = 0;
-        reader.keepFrom(segment.segment(
-            reader.data(), reader.size(), reader.atEnd(),
-            [&](std::uint8_t x, const PairEntry* pair) {
-                const ElementTexts::Walked& w =
-                    texts.walked(pair != nullptr ? pairUnit(table, *pair) : x);
-                converted[o] = w.elements[0];
-                converted[o + 1] = w.elements[1];
-                return o += w.count;
-            },
-            produced, [&order](qsizetype from, qsizetype to) { order.lineEnd(from, to); }));
+        Element* const rest = converted + start;
+        reader.keepFrom(done + segment.segment(
+                                   reader.data() + done, reader.size() - done, reader.atEnd(),
+                                   [&](std::uint8_t x, const PairEntry* pair) {
+                                       const ElementTexts::Walked& w = texts.walked(
+                                           pair != nullptr ? pairUnit(table, *pair) : x);
+                                       rest[o] = w.elements[0];
+                                       rest[o + 1] = w.elements[1];
+                                       return o += w.count;
+                                   },
+                                   produced,
+                                   [&order, start](qsizetype from, qsizetype to) {
+                                       order.lineEnd(start + from, start + to);
+                                   }));
+        produced += start;
         if (!order.endChunk(converted, produced, masks, false)) {
             status = out.failed() ? ConvertStatus::WriteFailed : ConvertStatus::ReadFailed;
             break;

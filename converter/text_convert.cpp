@@ -662,8 +662,11 @@ qsizetype plainElements(const std::uint8_t* in, qsizetype n,
 template <template <typename> class Order>
 ConvertStatus convertTextElements(detail::Source& source, detail::Sink& sink,
                                   const ConversionTable& table, const ConvertOptions& options) {
-    const qsizetype chunkSize = std::max<qsizetype>(options.chunkSize, 1);
-    Output bytes(sink, ElementOutput::kBytesNeeded);
+    // An element takes four bytes: chunks of a quarter of the size keep the buffers as large
+    // as those of the byte walks.
+    const qsizetype chunkSize =
+        std::max<qsizetype>(options.chunkSize / qsizetype{sizeof(Element)}, 1);
+    Output bytes(sink, 8 * ElementOutput::kBytesNeeded); // written on in pieces of 224 KB or more
     if (!bytes.open()) {
         return ConvertStatus::DestinationUncreatable;
     }

@@ -101,16 +101,28 @@ private:
 // code point i, so a walk that splits a two-byte unit splits its text the same way (a table
 // without Unicode texts gives exactly its code page 1256 output decoded). Otherwise the
 // text cannot be shared out: the unit's first byte (its place 0) writes the whole text and
-// the other nothing. A unit without code page 1256 bytes has no element and writes nothing.
+// the other nothing. A unit that code page 1256 drops but that has a Unicode text of its own
+// (a box-drawing character) gets one element, which the walks take as a neutral character
+// (as the bidirectional algorithm takes such characters); other dropped units have none.
 class ElementTexts {
 public:
     explicit ElementTexts(const ConversionTable& table) {
         const UnitTexts texts(table);
+        std::uint8_t neutral = ' ';
+        while (ClassMasks::classBits()[neutral] != 2) { // bit 1 alone: neutral
+            ++neutral;
+        }
         for (int unit = 0; unit < kUnitCount; ++unit) {
             const UnitTexts::Bytes& b = texts.cp1256(unit);
             const UnitTexts::Text& t = texts.text(unit);
             Walked& w = m_walked[static_cast<std::size_t>(unit)];
             w.count = b.length;
+            if (b.length == 0 && t.codePoints > 0) {
+                const auto tag = static_cast<std::size_t>(2 * unit);
+                w.count = 1;
+                w.elements[0] = neutral | static_cast<Element>(tag << 8);
+                m_pieces[tag] = texts.utf8(unit);
+            }
             for (int i = 0; i < b.length; ++i) {
                 const auto tag = static_cast<std::size_t>(2 * unit + i);
                 // The walks take a unit's two bytes second first.

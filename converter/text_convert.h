@@ -22,7 +22,8 @@ namespace zerva::converter {
 // in both outputs; with UTF-8 each byte writes its share of its unit's Unicode text (the
 // character of the same place when the text has as many characters as the unit has bytes,
 // otherwise the whole text at the unit's first byte), so a table without [Unicode] gives its
-// code page 1256 output decoded.
+// code page 1256 output decoded. A unit that code page 1256 drops but that has a Unicode
+// text goes with the walks as one neutral character.
 enum class TextOutput { CodePage1256, Utf8 };
 
 struct ConvertOptions {

@@ -165,6 +165,16 @@ TEST(Utf8Walks, WriteTheUnitsUnicodeTextsInTheWalksOrder) {
               QStringLiteral("a \u06CC\u0628 \u06F0\u06F1\n"));
     EXPECT_EQ(QString::fromUtf8(convertBytes(ConvertTextFileRtl, t, line, o)),
               QStringLiteral(" \u06F0\u06F1\u06CC\u0628a \n"));
+    // A byte code page 1256 drops but with a Unicode text of its own (a box-drawing
+    // character) goes with the walks as a neutral character: it ends a Persian run.
+    const ConversionTable box = makeTable({"176=", "[Unicode]", "176=U+2591"});
+    const QByteArray boxed = bytes({0xC8, 0xC7, 176, 0xC8, 0xC7, '\n'});
+    for (const auto& convert : {zerva::test::FileConverter(ConvertTextFileRtl),
+                                zerva::test::FileConverter(ConvertTextFileLtr)}) {
+        EXPECT_EQ(QString::fromUtf8(convertBytes(convert, box, boxed, o)),
+                  QStringLiteral("\u0627\u0628\u2591\u0627\u0628\n"));
+        EXPECT_EQ(convertBytes(convert, box, boxed), bytes({0xC7, 0xC8, 0xC7, 0xC8, '\n'}));
+    }
 }
 
 // With the bundled Iran System table the walks write Persian yeh and Persian digits, also on

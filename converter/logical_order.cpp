@@ -7,6 +7,8 @@
 
 #include <unicode/ubidi.h>
 
+#include <array>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -24,7 +26,21 @@ public:
     LogicalOrder(const ConversionTable& table, detail::Output& out, TextOutput output,
                  bool portable)
         : m_texts(table), m_out(out), m_utf8(output == TextOutput::Utf8), m_portable(portable),
-          m_bidi(ubidi_open()) {}
+          m_bidi(ubidi_open()) {
+        for (int unit = 0; unit < kUnitCount; ++unit) {
+            Reversed& r = m_reversed[static_cast<std::size_t>(unit)];
+            r.reversible = m_texts.reversible(unit);
+            if (m_utf8) {
+                const UnitTexts::Utf8& u = m_texts.utf8Mirrored(unit);
+                std::memcpy(&r.bytes, u.bytes, 8);
+                r.length = u.length;
+            } else {
+                const UnitTexts::Bytes& b = m_texts.cp1256Mirrored(unit);
+                std::memcpy(&r.bytes, b.bytes, 2);
+                r.length = b.length;
+            }
+        }
+    }
 
     // Reorders units[0..n) as one line (or a piece of one) and writes them.
     bool writeLine(const std::uint16_t* units, qsizetype n) {
@@ -32,7 +48,27 @@ public:
             return true;
         }
         // Most lines hold no left-to-right letter and no number: every character of them
-        // stands at the right-to-left level, so the line was shown reversed whole.
+        // stands at the right-to-left level, so the line was shown reversed whole. Such a
+        // line is written reversed at once, each unit as one fixed-width entry, and the
+        // writing is dropped at the first unit that is not so.
+        if (!m_portable && 8 * n + 8 <= m_out.capacity()) {
+            std::uint8_t* const out = m_out.reserve(8 * n + 8);
+            qsizetype at = 0;
+            qsizetype k = n;
+            while (k > 0) {
+                const Reversed& r = m_reversed[units[k - 1]];
+                if (!r.reversible) {
+                    break;
+                }
+                std::memcpy(out + at, &r.bytes, 8);
+                at += r.length;
+                --k;
+            }
+            if (k == 0) {
+                m_out.advance(at);
+                return !m_out.failed();
+            }
+        }
         bool reversible = true;
         for (qsizetype k = 0; k < n && reversible; ++k) {
             reversible = m_texts.reversible(units[k]);
@@ -110,7 +146,15 @@ private:
         }
     }
 
+    // A unit as written in a line that is reversed whole.
+    struct Reversed {
+        std::uint64_t bytes = 0; // its bytes, mirrored; 8 copied, length of them kept
+        std::uint8_t length = 0;
+        bool reversible = false;
+    };
+
     UnitTexts m_texts;
+    std::array<Reversed, kUnitCount> m_reversed{};
     detail::Output& m_out;
     bool m_utf8;
     bool m_portable;
@@ -120,6 +164,26 @@ private:
     std::vector<std::int32_t> m_map;
     std::vector<bool> m_written;
 };
+
+// Takes in[0..n) as units, each byte its own unit's number, up to the first byte of kind 2;
+// the line ends among them are added to ends. Returns how many it took.
+qsizetype plainUnits(const std::uint8_t* in, qsizetype n,
+                     const std::array<std::uint8_t, 256>& kinds, std::uint16_t* units,
+                     std::vector<std::pair<qsizetype, qsizetype>>& ends) {
+    qsizetype i = 0;
+    for (; i < n; ++i) {
+        const std::uint8_t x = in[i];
+        const std::uint8_t kind = kinds[x];
+        if (kind == 2) {
+            break;
+        }
+        units[i] = x;
+        if (kind == 1) {
+            ends.push_back({i, i + 1});
+        }
+    }
+    return i;
+}
 
 ConvertStatus convertLogical(detail::Source& source, detail::Sink& sink,
                              const ConversionTable& table, const ConvertOptions& options) {
@@ -151,27 +215,48 @@ ConvertStatus convertLogical(detail::Source& source, detail::Sink& sink,
         return true;
     };
     ConvertStatus status = ConvertStatus::Success;
+    // Per byte: 0 a unit by itself, 1 a line end, 2 a byte that may start a pair or is
+    // counted (the general loop takes it).
+    std::array<std::uint8_t, 256> kinds{};
+    for (int x = 0; x < 256; ++x) {
+        const ByteEntry& e = table.byte(static_cast<std::uint8_t>(x));
+        kinds[static_cast<std::size_t>(x)] =
+            e.pairHead != 0 || e.noCounterpart
+                ? 2
+                : (detail::isLineEnd(static_cast<std::uint8_t>(x)) ? 1 : 0);
+    }
     while (reader.next()) {
+        ends.clear();
+        // The bytes that are units by themselves are their units' numbers; from the first
+        // that is not, the general loop (for every byte with the plain loops).
+        const std::uint8_t* const in = reader.data();
+        const qsizetype done =
+            options.portableLoops ? 0 : plainUnits(in, reader.size(), kinds, units.data(), ends);
         qsizetype produced = 0;
         qsizetype o = 0;
-        ends.clear();
-        reader.keepFrom(segment.segment(
-            reader.data(), reader.size(), reader.atEnd(),
-            [&](std::uint8_t x, const PairEntry* pair) {
-                units[static_cast<std::size_t>(o++)] =
-                    static_cast<std::uint16_t>(pair != nullptr ? pairUnit(table, *pair) : x);
-                return o;
-            },
-            produced,
-            [&](qsizetype from, qsizetype to) {
-                ends.push_back({from, to});
-            }));
+        reader.keepFrom(done + segment.segment(
+                                   in + done, reader.size() - done, reader.atEnd(),
+                                   [&](std::uint8_t x, const PairEntry* pair) {
+                                       units[static_cast<std::size_t>(done + o++)] =
+                                           static_cast<std::uint16_t>(
+                                               pair != nullptr ? pairUnit(table, *pair) : x);
+                                       return o;
+                                   },
+                                   produced,
+                                   [&](qsizetype from, qsizetype to) {
+                                       ends.push_back({done + from, done + to});
+                                   }));
+        produced += done;
         qsizetype start = 0;
         bool ok = true;
         for (const auto& [from, to] : ends) {
-            ok = ok && addToLine(units.data() + start, from - start) &&
-                 order.writeLine(line.data(), static_cast<qsizetype>(line.size()));
-            line.clear();
+            if (line.empty() && from - start <= kLogicalPiece) { // the whole line is in the chunk
+                ok = ok && order.writeLine(units.data() + start, from - start);
+            } else {
+                ok = ok && addToLine(units.data() + start, from - start) &&
+                     order.writeLine(line.data(), static_cast<qsizetype>(line.size()));
+                line.clear();
+            }
             for (qsizetype k = from; k < to; ++k) {
                 order.writeUnitAsItIs(units[static_cast<std::size_t>(k)]);
             }

@@ -10,13 +10,16 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QDir>
 #include <QString>
 #include <QTemporaryFile>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace zerva::converter::detail {
@@ -118,20 +121,6 @@ private:
     QByteArray& m_bytes;
 };
 
-// Code page 1256 bytes written on as UTF-8, each byte as its character.
-class Utf8Sink : public Sink {
-public:
-    explicit Utf8Sink(Sink& sink);
-    bool open() override { return m_sink.open(); }
-    bool write(const std::uint8_t* data, qsizetype n) override;
-    bool commit() override { return m_sink.commit(); }
-    void discard() override { m_sink.discard(); }
-
-private:
-    Sink& m_sink;
-    std::vector<std::uint8_t> m_utf8;
-};
-
 // The output buffer in front of a sink. A failed write is remembered and every later write
 // is skipped.
 class Output {
@@ -183,34 +172,110 @@ private:
     bool m_failed = false;
 };
 
-// Bytes kept in memory up to a limit; beyond it the bytes gathered so far move to a private
-// temporary file (created on first need, removed at the end), so the memory in use stays
-// bounded however long a line or run grows. Positions count from the first byte pushed
-// since the last clear: [0, fileSize()) is in the file, the rest in memory.
-class SpillBuffer {
+// Elements (bytes, or a walk's tagged elements) kept in memory up to a limit; beyond it the
+// elements gathered so far move to a private temporary file (created on first need, removed
+// at the end), so the memory in use stays bounded however long a line or run grows.
+// Positions count from the first element pushed since the last clear: [0, fileSize()) is in
+// the file, the rest in memory. Out is an output with append() and appendReversed().
+template <typename E> class SpillBuffer {
 public:
-    SpillBuffer(qsizetype memoryLimit, QString tempFolder);
-    void append(const std::uint8_t* p, qsizetype n);
+    SpillBuffer(qsizetype memoryLimit, QString tempFolder)
+        : m_limit(std::max<qsizetype>(memoryLimit, 1)), m_tempFolder(std::move(tempFolder)) {}
+    void append(const E* p, qsizetype n) {
+        while (n > 0) {
+            if (m_used == m_limit) {
+                spill();
+            }
+            const qsizetype k = std::min(n, m_limit - m_used);
+            if (m_memory.size() < static_cast<std::size_t>(m_used + k)) {
+                m_memory.resize(
+                    static_cast<std::size_t>(std::min(m_limit, std::max(m_used + k, 2 * m_used))));
+            }
+            std::memcpy(m_memory.data() + m_used, p, static_cast<std::size_t>(k) * sizeof(E));
+            m_used += k;
+            p += k;
+            n -= k;
+        }
+    }
     qsizetype size() const { return m_fileSize + m_used; }
     bool empty() const { return size() == 0; }
     qsizetype fileSize() const { return m_fileSize; }
-    const std::uint8_t* memory() const { return m_memory.data(); }
+    const E* memory() const { return m_memory.data(); }
     qsizetype memorySize() const { return m_used; }
-    // Reads n bytes of the file part from pos; false on failure.
-    bool readFile(qsizetype pos, qsizetype n, std::uint8_t* dst);
-    void clear();
+    // Reads n elements of the file part from pos; false on failure.
+    bool readFile(qsizetype pos, qsizetype n, E* dst) {
+        if (!m_ok || !m_file->seek(pos * qsizetype{sizeof(E)})) {
+            return m_ok = false;
+        }
+        const qsizetype bytes = n * qsizetype{sizeof(E)};
+        qsizetype got = 0;
+        while (got < bytes) {
+            const qint64 k = m_file->read(reinterpret_cast<char*>(dst) + got, bytes - got);
+            if (k <= 0) {
+                return m_ok = false;
+            }
+            got += k;
+        }
+        return true;
+    }
+    void clear() {
+        m_used = 0;
+        m_fileSize = 0;
+    }
     // False once the temporary file failed; the buffer's content is then incomplete.
     bool ok() const { return m_ok; }
-    // Appends the bytes [from, to) in their order.
-    void copyTo(qsizetype from, qsizetype to, Output& out);
-    // Appends all bytes in reverse order.
-    void copyReversedTo(Output& out);
+    // Appends the elements [from, to) in their order.
+    template <typename Out> void copyTo(qsizetype from, qsizetype to, Out& out) {
+        if (from < m_fileSize) {
+            m_scratch.resize(static_cast<std::size_t>(m_limit));
+            const qsizetype end = std::min(to, m_fileSize);
+            for (qsizetype pos = from; pos < end;) {
+                const qsizetype n = std::min(end - pos, m_limit);
+                if (!readFile(pos, n, m_scratch.data())) {
+                    return;
+                }
+                out.append(m_scratch.data(), n);
+                pos += n;
+            }
+            from = end;
+        }
+        if (from < to) {
+            out.append(memory() + (from - m_fileSize), to - from);
+        }
+    }
+    // Appends all elements in reverse order.
+    template <typename Out> void copyReversedTo(Out& out) {
+        out.appendReversed(memory(), m_used);
+        m_scratch.resize(static_cast<std::size_t>(m_limit));
+        for (qsizetype end = m_fileSize; end > 0;) {
+            const qsizetype n = std::min(end, m_limit);
+            if (!readFile(end - n, n, m_scratch.data())) {
+                return;
+            }
+            out.appendReversed(m_scratch.data(), n);
+            end -= n;
+        }
+    }
 
 private:
-    void spill();
+    void spill() {
+        if (m_ok && !m_file) {
+            const QString folder = m_tempFolder.isEmpty() ? QDir::tempPath() : m_tempFolder;
+            m_file =
+                std::make_unique<QTemporaryFile>(folder + QStringLiteral("/zerva-line-XXXXXX"));
+            m_ok = m_file->open();
+        }
+        if (m_ok) {
+            const qsizetype bytes = m_used * qsizetype{sizeof(E)};
+            m_ok = m_file->seek(m_fileSize * qsizetype{sizeof(E)}) &&
+                   m_file->write(reinterpret_cast<const char*>(memory()), bytes) == bytes;
+        }
+        m_fileSize += m_used;
+        m_used = 0;
+    }
 
-    std::vector<std::uint8_t> m_memory; // grows up to the limit as needed
-    std::vector<std::uint8_t> m_scratch;
+    std::vector<E> m_memory; // grows up to the limit as needed
+    std::vector<E> m_scratch;
     qsizetype m_limit;
     qsizetype m_used = 0;
     qsizetype m_fileSize = 0;

@@ -18,8 +18,12 @@ namespace zerva::converter {
 // What the text converters write: code page 1256 bytes, or UTF-8 (towards code page 1256
 // only), each unit giving its Unicode text (the table's [Unicode] text where it has one, its
 // code page 1256 result decoded elsewhere). No byte order mark; line ends as converted. The
-// right-to-left and left-to-right walks do not use the [Unicode] texts yet: their UTF-8 is
-// their code page 1256 output decoded.
+// right-to-left and left-to-right walks put the units' code page 1256 bytes in the same order
+// in both outputs; with UTF-8 each byte writes its share of its unit's Unicode text (the
+// character of the same place when the text has as many characters as the unit has bytes,
+// otherwise the whole text at the unit's first byte), so a table without [Unicode] gives its
+// code page 1256 output decoded. A unit that code page 1256 drops but that has a Unicode
+// text goes with the walks as one neutral character.
 enum class TextOutput { CodePage1256, Utf8 };
 
 struct ConvertOptions {

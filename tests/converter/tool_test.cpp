@@ -156,6 +156,25 @@ TEST_F(ZervaConvertTool, LogicalOrderAndUtf8) {
     EXPECT_EQ(readFile(out("a.txt")), "x (\xc8\xc7) 12\r\n");
 }
 
+// --rtl and --ltr with --utf8 write the table's Unicode texts (Persian yeh and digits here)
+// in the walks' order.
+TEST_F(ZervaConvertTool, WalksWithUtf8WriteUnicodeTexts) {
+    ASSERT_TRUE(writeFile(m_tables + QStringLiteral("/TABLE2.INI"),
+                          tableText({"253=237", "128=48", "129=49", "[Unicode]", "253=U+06CC",
+                                     "128=U+06F0", "129=U+06F1"})));
+    ASSERT_TRUE(writeFile(in("a.txt"), "a \xc8\xfd \x80\x81\r\n"));
+    EXPECT_EQ(run(A("--table", "2", "--ltr", "--utf8", "--out", m_out, in("a.txt"))), 0)
+        << m_stderr.toStdString();
+    EXPECT_EQ(QString::fromUtf8(readFile(out("a.txt"))),
+              QString::fromUtf8("a \u06CC\u0628 \u06F0\u06F1\r\n"));
+    EXPECT_EQ(run(A("--table", "2", "--rtl", "--utf8", "--out", m_out, in("a.txt"))), 0);
+    EXPECT_EQ(QString::fromUtf8(readFile(out("a.txt"))),
+              QString::fromUtf8(" \u06F0\u06F1\u06CC\u0628a \r\n"));
+    EXPECT_EQ(run(A("--table", "2", "--rtl", "--out", m_out, in("a.txt"))), 0);
+    EXPECT_EQ(readFile(out("a.txt")), " 01\xed\xc8"
+                                      "a \r\n");
+}
+
 TEST_F(ZervaConvertTool, Failures) {
     ASSERT_TRUE(writeFile(in("a.txt"), "a"));
     ASSERT_TRUE(writeFile(in("c.md"), "a"));

@@ -150,6 +150,8 @@ class ClipboardUnits : public common::rtf::Units {
 public:
     explicit ClipboardUnits(const ClipboardTable& table) : m_table(table) {}
 
+    bool startsPair(std::uint8_t byte) const override { return !m_table[byte].pairs.isEmpty(); }
+
     void segment(const std::uint8_t* bytes, qsizetype n,
                  std::vector<common::rtf::Unit>& out) override {
         walkUnits(

@@ -24,17 +24,23 @@ constexpr std::array<bool, 256> makeSpecial() {
 }
 constexpr std::array<bool, 256> kSpecial = makeSpecial();
 
-int hexValue(std::uint8_t c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
+constexpr std::array<std::int8_t, 256> makeHexValues() {
+    std::array<std::int8_t, 256> values{};
+    values.fill(-1);
+    for (int c = 0; c < 10; ++c) {
+        values[static_cast<std::size_t>('0' + c)] = static_cast<std::int8_t>(c);
     }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
+    for (int c = 0; c < 6; ++c) {
+        values[static_cast<std::size_t>('a' + c)] = static_cast<std::int8_t>(10 + c);
+        values[static_cast<std::size_t>('A' + c)] = static_cast<std::int8_t>(10 + c);
     }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
+    return values;
+}
+constexpr std::array<std::int8_t, 256> kHexValues = makeHexValues();
+
+// A hexadecimal digit's value, or -1.
+inline int hexValue(std::uint8_t c) {
+    return kHexValues[c];
 }
 
 bool isLetter(std::uint8_t c) {
@@ -96,8 +102,40 @@ std::optional<std::uint8_t> byteInCodePage(int codePage, char32_t ch) {
 
 } // namespace
 
-Converter::Converter(Units& units, Options options) : m_units(units), m_options(options) {
+Converter::Converter(Units& units, Options options)
+    : m_units(units), m_options(options),
+      m_unicodeEscapes(options.towardsCodePage1256 && options.unicodeOutput) {
     resetReading();
+    preparePieces();
+}
+
+void Converter::preparePieces() {
+    QByteArray scratch;
+    std::vector<Unit> units;
+    for (int b = 0; b < 256; ++b) {
+        const auto byte = static_cast<std::uint8_t>(b);
+        units.clear();
+        m_units.segment(&byte, 1, units);
+        if (m_units.startsPair(byte) || units.size() != 1 || units[0].noCounterpart) {
+            continue; // converted the long way: it may pair, or it is counted
+        }
+        for (const bool fromUnicode : {false, true}) {
+            scratch.resize(64);
+            m_o = scratch.data();
+            m_limit = m_o + scratch.size();
+            m_out = &scratch;
+            m_runUc = 1;
+            writeUnit(units[0], fromUnicode);
+            Piece& piece = fromUnicode ? m_unicodePieces[byte] : m_escapePieces[byte];
+            const qsizetype length = m_o - scratch.data();
+            if (length < qsizetype{sizeof(piece.bytes)}) {
+                piece.length = static_cast<std::uint8_t>(length);
+                std::memcpy(piece.bytes, scratch.constData(), static_cast<std::size_t>(length));
+            }
+        }
+    }
+    m_out = nullptr;
+    m_o = m_limit = nullptr;
 }
 
 void Converter::resetReading() {
@@ -124,8 +162,13 @@ qsizetype Converter::convert(const std::uint8_t* data, qsizetype n, bool atEnd, 
         resetReading();
     }
     m_out = &out;
+    m_o = out.data() + out.size();
+    m_limit = m_o;
+    room(n + 256);
     const qsizetype taken = run(data, n, atEnd);
+    out.resize(m_o - out.data());
     m_out = nullptr;
+    m_o = m_limit = nullptr;
     return taken;
 }
 
@@ -145,11 +188,9 @@ qsizetype Converter::run(const std::uint8_t* data, qsizetype n, bool atEnd) {
         if (fast && p >= fastFrom && m_fallback == 0 && m_runBytes.empty() && end - p > 64 &&
             m_groups.back().destination == Destination::Text) {
             // Plain text and escapes that keep their length: whole blocks at a time.
-            const qsizetype before = m_out->size();
-            m_out->resize(before + (end - p));
-            const qsizetype done = m_units.convertBlocks(
-                p, end - 1, reinterpret_cast<std::uint8_t*>(m_out->data()) + before);
-            m_out->resize(before + done);
+            const qsizetype done =
+                m_units.convertBlocks(p, end - 1, reinterpret_cast<std::uint8_t*>(room(end - p)));
+            m_o += done;
             p += done;
             fastFrom = p + 64;
             if (p >= end) {
@@ -219,7 +260,33 @@ qsizetype Converter::run(const std::uint8_t* data, qsizetype n, bool atEnd) {
                 continue;
             }
             if (length == 4 && m_groups.back().destination == Destination::Text) {
-                text(static_cast<std::uint8_t>(high * 16 + low), false);
+                const auto byte = static_cast<std::uint8_t>(high * 16 + low);
+                if (m_surveying) {
+                    text(byte, false);
+                    // The escapes that follow say nothing more.
+                    while (end - p >= 4 && p[0] == '\\' && p[1] == '\'' &&
+                           (hexValue(p[2]) | hexValue(p[3])) >= 0) {
+                        p += 4;
+                    }
+                    continue;
+                }
+                if (!m_runBytes.empty() || m_escapePieces[byte].length == 0xFF ||
+                    (m_unicodeEscapes && m_groups.back().uc != 1)) {
+                    text(byte, false);
+                    continue;
+                }
+                // The common case: bytes on their own, one escape after another.
+                putPiece(m_escapePieces[byte]);
+                while (end - p >= 4 && p[0] == '\\' && p[1] == '\'') {
+                    const int h = hexValue(p[2]);
+                    const int l = hexValue(p[3]);
+                    if ((h | l) < 0 ||
+                        m_escapePieces[static_cast<std::size_t>(h * 16 + l)].length == 0xFF) {
+                        break;
+                    }
+                    putPiece(m_escapePieces[static_cast<std::size_t>(h * 16 + l)]);
+                    p += 4;
+                }
             } else {
                 flushRun(true);
                 copy(raw);
@@ -391,17 +458,19 @@ void Converter::unicodeWord(long param, QByteArrayView raw) {
     if (byte) {
         // What a legacy byte became when the document was saved again: converted as that
         // byte, and its fallback goes with it.
-        text(*byte, true);
+        const Piece& piece = m_unicodePieces[*byte];
+        if (m_runBytes.empty() && !m_surveying && group.uc == 1 && piece.length != 0xFF) {
+            putPiece(piece);
+        } else {
+            text(*byte, true);
+        }
     } else {
         flushRun(true);
         copy(raw);
     }
 }
 
-bool Converter::takeFallback(QByteArrayView raw) {
-    if (m_fallback == 0) {
-        return false;
-    }
+bool Converter::fallbackUnit(QByteArrayView raw) {
     --m_fallback;
     if (!m_dropFallback) {
         copy(raw);
@@ -413,7 +482,11 @@ void Converter::text(std::uint8_t byte, bool fromUnicode) {
     if (m_surveying) {
         m_anyText = true;
         const Group& group = m_groups.back();
-        m_textFonts.insert(group.font >= 0 ? group.font : m_defaultFont);
+        const int font = group.font >= 0 ? group.font : m_defaultFont;
+        if (font != m_lastTextFont) {
+            m_textFonts.insert(font);
+            m_lastTextFont = font;
+        }
         return;
     }
     if (m_runBytes.empty()) {
@@ -428,8 +501,15 @@ void Converter::text(std::uint8_t byte, bool fromUnicode) {
 
 void Converter::copy(QByteArrayView raw) {
     if (m_out != nullptr) {
-        m_out->append(raw);
+        put(raw.data(), raw.size());
     }
+}
+
+void Converter::growOutput(qsizetype n) {
+    const qsizetype used = m_o - m_out->data();
+    m_out->resize(std::max(used + n, 2 * used + 4096));
+    m_o = m_out->data() + used;
+    m_limit = m_out->data() + m_out->size();
 }
 
 void Converter::openGroup() {
@@ -486,13 +566,33 @@ void Converter::flushRun(bool complete) {
 void Converter::writeEscape(std::uint8_t byte) {
     static constexpr char kHex[] = "0123456789abcdef";
     const char escape[4] = {'\\', '\'', kHex[byte >> 4], kHex[byte & 15]};
-    m_out->append(escape, 4);
+    put(escape, 4);
+}
+
+void Converter::writeNumber(long value) {
+    char digits[24];
+    int n = 0;
+    const bool negative = value < 0;
+    unsigned long v =
+        negative ? 0UL - static_cast<unsigned long>(value) : static_cast<unsigned long>(value);
+    do {
+        digits[n++] = static_cast<char>('0' + v % 10);
+        v /= 10;
+    } while (v != 0);
+    char* o = room(n + 1);
+    if (negative) {
+        *o++ = '-';
+    }
+    while (n > 0) {
+        *o++ = digits[--n];
+    }
+    m_o = o;
 }
 
 void Converter::writeUc(int uc) {
-    m_out->append("\\uc");
-    m_out->append(QByteArray::number(uc));
-    m_out->append(' ');
+    put("\\uc", 3);
+    writeNumber(uc);
+    put(" ", 1);
 }
 
 void Converter::writeUnit(const Unit& unit, bool fromUnicode) {
@@ -532,10 +632,10 @@ void Converter::writeUnit(const Unit& unit, bool fromUnicode) {
             uc = fallback;
         }
         const int value = points[k] > 32767 ? points[k] - 65536 : points[k];
-        m_out->append("\\u");
-        m_out->append(QByteArray::number(value));
+        put("\\u", 2);
+        writeNumber(value);
         if (fallback == 0) {
-            m_out->append(' ');
+            put(" ", 1);
         }
         for (int b = 0; b < fallback; ++b) {
             writeEscape(unit.bytes[paired ? k : b]);

@@ -9,7 +9,9 @@
 #include <QByteArray>
 #include <QByteArrayView>
 
+#include <array>
 #include <cstdint>
+#include <cstring>
 #include <map>
 #include <set>
 #include <vector>
@@ -31,6 +33,8 @@ public:
     virtual ~Units() = default;
     // Splits bytes[0..n) into units, in order, appending them to out.
     virtual void segment(const std::uint8_t* bytes, qsizetype n, std::vector<Unit>& out) = 0;
+    // Whether a pair entry starts with the byte.
+    virtual bool startsPair(std::uint8_t byte) const = 0;
     // Converts whole 64-byte blocks of plain text and escapes at p (reading up to limit + 1)
     // whose escapes each become one escape of the same length, writing them to out; returns
     // the bytes done (0 when it has no such fast path).
@@ -84,7 +88,9 @@ private:
     const std::uint8_t* controlWord(const std::uint8_t* p, const std::uint8_t* end, bool atEnd);
     void word(QByteArrayView name, bool hasParam, long param, QByteArrayView raw);
     void unicodeWord(long param, QByteArrayView raw);
-    bool takeFallback(QByteArrayView raw);
+    // Takes raw as a unit of the last \uN's fallback, if one is still to come.
+    bool takeFallback(QByteArrayView raw) { return m_fallback != 0 && fallbackUnit(raw); }
+    bool fallbackUnit(QByteArrayView raw);
     void text(std::uint8_t byte, bool fromUnicode);
     void copy(QByteArrayView raw);
     void openGroup();
@@ -93,14 +99,43 @@ private:
     int documentCodePage() const;
     void flushRun(bool complete);
     void writeUnit(const Unit& unit, bool fromUnicode);
+    // What a unit of one byte, not a pair head, writes, prepared for each byte: as escapes,
+    // and as \uN with \uc1 in force. A length of 0xFF: the byte is converted the long way.
+    struct Piece {
+        std::uint8_t length = 0xFF;
+        char bytes[63] = {};
+    };
+    void preparePieces();
+    char* room(qsizetype n) {
+        if (m_limit - m_o < n) {
+            growOutput(n);
+        }
+        return m_o;
+    }
+    void growOutput(qsizetype n);
+    void put(const char* p, qsizetype n) {
+        std::memcpy(room(n), p, static_cast<std::size_t>(n));
+        m_o += n;
+    }
+    void putPiece(const Piece& piece) {
+        std::memcpy(room(sizeof(piece.bytes)), piece.bytes, sizeof(piece.bytes));
+        m_o += piece.length;
+    }
     void writeEscape(std::uint8_t byte);
     void writeUc(int uc);
+    void writeNumber(long value);
     bool declaring() const { return !m_surveying && m_options.towardsCodePage1256 && m_anyText; }
 
     Units& m_units;
     Options m_options;
     bool m_surveying = true;
     QByteArray* m_out = nullptr;
+    char* m_o = nullptr;     // where the next output byte goes, in m_out
+    char* m_limit = nullptr; // the end of m_out's room
+    std::array<Piece, 256> m_escapePieces;
+    std::array<Piece, 256> m_unicodePieces;
+    int m_lastTextFont = -2;     // the survey's last font of text (a cache)
+    const bool m_unicodeEscapes; // escapes too are written as \uN
 
     // Learnt by the survey.
     std::map<int, Font> m_fonts;

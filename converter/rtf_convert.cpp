@@ -28,6 +28,8 @@ public:
         }
     }
 
+    bool startsPair(std::uint8_t byte) const override { return m_table.byte(byte).pairHead != 0; }
+
     void segment(const std::uint8_t* bytes, qsizetype n,
                  std::vector<common::rtf::Unit>& out) override {
         for (qsizetype i = 0; i < n;) {
@@ -64,7 +66,8 @@ private:
     EscapeTables m_blocks;
 };
 
-// Reads the document twice: once to learn its fonts and header, once to convert it.
+// Reads the document twice towards code page 1256 (once to learn its fonts and header, once
+// to convert it), once from it.
 ConvertStatus convertRtf(detail::Source& first, detail::Source& source, detail::Sink& sink,
                          const ConversionTable& table, const ConvertOptions& options) {
     using common::rtf::Converter;
@@ -74,7 +77,8 @@ ConvertStatus convertRtf(detail::Source& first, detail::Source& source, detail::
     rtfOptions.towardsCodePage1256 = table.direction() == Direction::ToMs;
     rtfOptions.unicodeOutput = options.output == TextOutput::Utf8;
     Converter converter(units, rtfOptions);
-    {
+    // Only declarations towards code page 1256 need what the first reading learns.
+    if (rtfOptions.towardsCodePage1256) {
         detail::ChunkReader reader(first, chunkSize, Converter::kMaxKept);
         while (reader.next()) {
             reader.keepFrom(converter.survey(reader.data(), reader.size(), reader.atEnd()));

@@ -114,6 +114,9 @@ private:
     }
     void growOutput(qsizetype n);
     void put(const char* p, qsizetype n) {
+        if (n <= 0) {
+            return; // p may then be null
+        }
         std::memcpy(room(n), p, static_cast<std::size_t>(n));
         m_o += n;
     }

@@ -215,16 +215,7 @@ ConvertStatus convertLogical(detail::Source& source, detail::Sink& sink,
         return true;
     };
     ConvertStatus status = ConvertStatus::Success;
-    // Per byte: 0 a unit by itself, 1 a line end, 2 a byte that may start a pair or is
-    // counted (the general loop takes it).
-    std::array<std::uint8_t, 256> kinds{};
-    for (int x = 0; x < 256; ++x) {
-        const ByteEntry& e = table.byte(static_cast<std::uint8_t>(x));
-        kinds[static_cast<std::size_t>(x)] =
-            e.pairHead != 0 || e.noCounterpart
-                ? 2
-                : (detail::isLineEnd(static_cast<std::uint8_t>(x)) ? 1 : 0);
-    }
+    const std::array<std::uint8_t, 256> kinds = detail::unitKinds(table);
     while (reader.next()) {
         ends.clear();
         // The bytes that are units by themselves are their units' numbers; from the first

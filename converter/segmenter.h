@@ -17,6 +17,20 @@ inline bool isLineEnd(std::uint8_t x) {
     return x == '\n' || x == '\r';
 }
 
+// Per byte, for the loops that take bytes that are units by themselves one lookup at a time:
+// 0 such a byte, 1 a line end, 2 a byte that may start a pair or is counted (the general
+// loop takes it).
+inline std::array<std::uint8_t, 256> unitKinds(const ConversionTable& table) {
+    std::array<std::uint8_t, 256> kinds{};
+    for (int x = 0; x < 256; ++x) {
+        const ByteEntry& e = table.byte(static_cast<std::uint8_t>(x));
+        kinds[static_cast<std::size_t>(x)] =
+            e.pairHead != 0 || e.noCounterpart ? 2
+                                               : (isLineEnd(static_cast<std::uint8_t>(x)) ? 1 : 0);
+    }
+    return kinds;
+}
+
 // What the table makes of the source, unit by unit. A unit is one source byte, or
 // the two of a matched pair entry; it gives at most two output bytes.
 class Segmenter {

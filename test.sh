@@ -40,8 +40,8 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 run_suite build-asan -DZERVA_SANITIZE=ON -DZERVA_BUILD_BENCH=OFF
 
 echo "== Converter tests with ThreadSanitizer"
-# No code of the suite runs a thread of its own today; the converters' suite runs here so
-# that one added to them later (a writer thread, say) is checked from the start.
+# The converters write a large output on a thread of their own while they convert the rest;
+# their suite runs here so that the hand-over between the two is checked.
 # Without address space randomisation ThreadSanitizer's runtime finds its memory
 # layout on every kernel (some place mappings where it cannot work); where the system
 # refuses that (a container's seccomp filter), the tests run as they are.

@@ -4,7 +4,11 @@
 #include "converter/byte_reverse.h"
 
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
+#include <thread>
 
 namespace zerva::converter::detail {
 
@@ -70,10 +74,79 @@ ConvertStatus finishConversion(ConvertStatus status, Output& out, qint64 counted
     return status;
 }
 
+// Writes one buffer at a time to a sink on its own thread. The sink is touched only by this
+// thread from the first write until settle() returns.
+class BackgroundWriter {
+public:
+    explicit BackgroundWriter(Sink& sink) : m_sink(sink), m_thread([this] { run(); }) {}
+    ~BackgroundWriter() {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_stop = true;
+        }
+        m_wake.notify_all();
+        m_thread.join();
+    }
+    BackgroundWriter(const BackgroundWriter&) = delete;
+    BackgroundWriter& operator=(const BackgroundWriter&) = delete;
+
+    // Hands over data[0..n), which stays untouched until the next settle(); call it settled.
+    void write(const std::uint8_t* data, qsizetype n) {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_data = data;
+            m_size = n;
+        }
+        m_wake.notify_all();
+    }
+    // Waits until what was handed over is written; false when any write failed.
+    bool settle() {
+        std::unique_lock lock(m_mutex);
+        m_wake.wait(lock, [this] { return m_data == nullptr; });
+        return !m_failed.load(std::memory_order_relaxed);
+    }
+    bool failedSoFar() const { return m_failed.load(std::memory_order_relaxed); }
+
+private:
+    void run() {
+        std::unique_lock lock(m_mutex);
+        for (;;) {
+            m_wake.wait(lock, [this] { return m_stop || m_data != nullptr; });
+            if (m_data == nullptr) {
+                return; // stopped with nothing left to write
+            }
+            const std::uint8_t* const data = m_data;
+            const qsizetype n = m_size;
+            lock.unlock();
+            // After a failure the rest is skipped, as the caller's own writes would be.
+            if (!m_failed.load(std::memory_order_relaxed) && !m_sink.write(data, n)) {
+                m_failed.store(true, std::memory_order_relaxed);
+            }
+            lock.lock();
+            m_data = nullptr;
+            m_wake.notify_all();
+        }
+    }
+
+    Sink& m_sink;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    const std::uint8_t* m_data = nullptr; // handed over and not yet written
+    qsizetype m_size = 0;
+    bool m_stop = false;
+    std::atomic<bool> m_failed{false};
+    std::thread m_thread; // last: it starts once the members it uses are made
+};
+
 Output::Output(Sink& sink, qsizetype capacity)
-    : m_sink(sink), m_capacity(std::max<qsizetype>(capacity, 16)) {
-    m_data.resize(static_cast<std::size_t>(m_capacity));
+    : m_sink(sink),
+      m_capacity(std::max<qsizetype>(capacity, 16) +
+                 (sink.writesInBackground() ? kHandOverSize : 0)) {
+    m_buffers[0].reset(new std::uint8_t[static_cast<std::size_t>(m_capacity)]);
+    m_data = m_buffers[0].get();
 }
+
+Output::~Output() = default; // the writer thread, if any, ends before the buffers go
 
 void Output::appendSlowly(const std::uint8_t* p, qsizetype n) {
     while (n > 0) {
@@ -81,7 +154,7 @@ void Output::appendSlowly(const std::uint8_t* p, qsizetype n) {
             flush();
         }
         const qsizetype k = std::min(n, m_capacity - m_used);
-        std::memcpy(m_data.data() + m_used, p, static_cast<std::size_t>(k));
+        std::memcpy(m_data + m_used, p, static_cast<std::size_t>(k));
         m_used += k;
         p += k;
         n -= k;
@@ -94,22 +167,54 @@ void Output::appendReversed(const std::uint8_t* p, qsizetype n) {
             flush();
         }
         const qsizetype k = std::min(n, m_capacity - m_used);
-        reverseCopy(p + n - k, k, m_data.data() + m_used);
+        reverseCopy(p + n - k, k, m_data + m_used);
         m_used += k;
         n -= k;
     }
 }
 
+bool Output::settle() {
+    if (m_writer != nullptr && !m_writer->settle()) {
+        m_failed = true;
+    }
+    return !m_failed;
+}
+
+bool Output::failed() const {
+    return m_failed || (m_writer != nullptr && m_writer->failedSoFar());
+}
+
 bool Output::flush() {
-    if (!m_failed && m_used > 0) {
-        m_failed = !m_sink.write(m_data.data(), m_used);
+    if (!m_sink.writesInBackground()) {
+        if (!m_failed && m_used > 0) {
+            m_failed = !m_sink.write(m_data, m_used);
+        }
+        m_used = 0;
+        return !m_failed;
+    }
+    // The other buffer is free once the writer thread is done with it.
+    if (settle() && m_used > 0) {
+        if (m_writer == nullptr) {
+            m_buffers[1].reset(new std::uint8_t[static_cast<std::size_t>(m_capacity)]);
+            m_writer = std::make_unique<BackgroundWriter>(m_sink);
+        }
+        m_writer->write(m_data, m_used);
+        m_data = m_data == m_buffers[0].get() ? m_buffers[1].get() : m_buffers[0].get();
     }
     m_used = 0;
     return !m_failed;
 }
 
 bool Output::commit() {
-    if (!flush()) {
+    // The last buffer is written on this thread, after the writer thread's.
+    bool ok = settle();
+    if (ok && m_used > 0) {
+        ok = m_sink.write(m_data, m_used);
+        m_failed = !ok;
+    }
+    m_used = 0;
+    m_writer.reset();
+    if (!ok) {
         m_sink.discard();
         return false;
     }

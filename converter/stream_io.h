@@ -90,6 +90,9 @@ public:
     virtual ~Sink() = default;
     virtual bool open() { return true; }
     virtual bool write(const std::uint8_t* data, qsizetype n) = 0;
+    // True when writing takes long enough (a system call, a copy into the page cache) that
+    // the output is better written on a thread of its own while the next part is converted.
+    virtual bool writesInBackground() const { return false; }
     // Puts what was written in place; false when that failed.
     virtual bool commit() { return true; }
     virtual void discard() {}
@@ -102,6 +105,7 @@ public:
     bool write(const std::uint8_t* data, qsizetype n) override {
         return m_file.write(reinterpret_cast<const char*>(data), n);
     }
+    bool writesInBackground() const override { return true; }
     bool commit() override { return m_file.commit(); }
     void discard() override { m_file.discard(); }
 
@@ -121,11 +125,22 @@ private:
     QByteArray& m_bytes;
 };
 
+class BackgroundWriter;
+
 // The output buffer in front of a sink. A failed write is remembered and every later write
-// is skipped.
+// is skipped. For a sink that writes in the background, a full buffer goes to a writer
+// thread while the conversion goes on in a second buffer; the thread starts with the first
+// full buffer, so an output that fits one buffer is written on the caller's thread.
 class Output {
 public:
+    // What a buffer for background writing holds beyond the capacity asked for, so that the
+    // writer thread is handed at least this much at a time: waking it costs tens of
+    // microseconds (more on virtual machines), so hand-overs of each chunk's output took a
+    // fifth of a large conversion's time.
+    static constexpr qsizetype kHandOverSize = 512 * 1024;
+
     Output(Sink& sink, qsizetype capacity);
+    ~Output();
     Output(const Output&) = delete;
     Output& operator=(const Output&) = delete;
 
@@ -134,14 +149,14 @@ public:
         if (m_used == m_capacity) {
             flush();
         }
-        m_data[static_cast<std::size_t>(m_used++)] = b;
+        m_data[m_used++] = b;
     }
     void append(const std::uint8_t* p, qsizetype n) {
         if (n <= 0) {
             return; // p may then be null
         }
         if (m_capacity - m_used >= n) { // the common case: a few bytes, and room for them
-            std::memcpy(m_data.data() + m_used, p, static_cast<std::size_t>(n));
+            std::memcpy(m_data + m_used, p, static_cast<std::size_t>(n));
             m_used += n;
         } else {
             appendSlowly(p, n);
@@ -153,23 +168,30 @@ public:
         if (m_capacity - m_used < n) {
             flush();
         }
-        return m_data.data() + m_used;
+        return m_data + m_used;
     }
     void advance(qsizetype n) { m_used += n; }
+    // What may be reserved at once: at least the capacity asked for.
     qsizetype capacity() const { return m_capacity; }
     bool flush();
-    bool failed() const { return m_failed; }
+    // A failed write, also one the writer thread has met since the last flush.
+    bool failed() const;
     // Writes what is buffered and puts the file in place; false when any of it failed.
     bool commit();
 
 private:
     void appendSlowly(const std::uint8_t* p, qsizetype n);
+    // Waits until the writer thread has written all it was given; false when any of it failed.
+    bool settle();
 
     Sink& m_sink;
-    std::vector<std::uint8_t> m_data;
     qsizetype m_capacity;
+    // Left uninitialised: only the part written to is ever touched.
+    std::unique_ptr<std::uint8_t[]> m_buffers[2];
+    std::uint8_t* m_data;
     qsizetype m_used = 0;
     bool m_failed = false;
+    std::unique_ptr<BackgroundWriter> m_writer;
 };
 
 // Elements (bytes, or a walk's tagged elements) kept in memory up to a limit; beyond it the

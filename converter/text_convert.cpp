@@ -552,7 +552,8 @@ ConvertStatus convertText(detail::Source& source, detail::Sink& sink, const Conv
         status = reader.status();
     }
     if (status == ConvertStatus::Success && !order.finish()) {
-        status = ConvertStatus::ReadFailed;
+        // The last lines failed to come back from their spill file, or to be written.
+        status = out.failed() ? ConvertStatus::WriteFailed : ConvertStatus::ReadFailed;
     }
     return detail::finishConversion(status, out, segment.counted(), options);
 }
@@ -725,7 +726,8 @@ ConvertStatus convertTextElements(detail::Source& source, detail::Sink& sink,
         status = reader.status();
     }
     if (status == ConvertStatus::Success && !order.finish()) {
-        status = ConvertStatus::ReadFailed;
+        // The last lines failed to come back from their spill file, or to be written.
+        status = out.failed() ? ConvertStatus::WriteFailed : ConvertStatus::ReadFailed;
     }
     out.flush();
     return detail::finishConversion(status, bytes, segment.counted(), options);

@@ -179,29 +179,59 @@ TEST_F(TextFailures, MissingSourceOrFolderFailWithoutMessage) {
     EXPECT_FALSE(QFile::exists(path("out.txt")));
 }
 
-// A short write tells the user, fails, and leaves the old destination as it was.
+// A short write tells the user, fails, and leaves the old destination as it was: in an
+// output that fits one buffer (written at the end) and in one written on a thread of its
+// own while the rest is converted.
 TEST_F(TextFailures, ShortWriteKeepsOldDestination) {
-    ASSERT_TRUE(zerva::test::writeFile(path("in.txt"), QByteArray(200000, 'a')));
-    ASSERT_TRUE(zerva::test::writeFile(path("out.txt"), "old"));
     std::signal(SIGXFSZ, SIG_IGN);
     rlimit old{};
     getrlimit(RLIMIT_FSIZE, &old);
-    for (const FileConverter& convert : {kPlain, kRtl, kLtr}) {
-        rlimit small = old;
-        small.rlim_cur = 50000;
-        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-        ConvertOptions o;
-        o.chunkSize = 4096;
-        const ConvertStatus status =
-            convert(path("in.txt"), path("out.txt"), m_table, m_messenger, o);
-        setrlimit(RLIMIT_FSIZE, &old);
-        EXPECT_EQ(status, ConvertStatus::WriteFailed);
-        EXPECT_EQ(zerva::test::readFile(path("out.txt")), "old");
+    struct Size {
+        int input;
+        rlim_t limit;
+    };
+    for (const Size size : {Size{200000, 50000}, Size{3000000, 1500000}}) {
+        // Short lines: a walk keeps them in memory, so only the destination is written.
+        ASSERT_TRUE(zerva::test::writeFile(path("in.txt"),
+                                           QByteArray("aaaaaaa\n").repeated(size.input / 8)));
+        ASSERT_TRUE(zerva::test::writeFile(path("out.txt"), "old"));
+        for (const FileConverter& convert : {kPlain, kRtl, kLtr}) {
+            rlimit small = old;
+            small.rlim_cur = size.limit;
+            ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+            ConvertOptions o;
+            o.chunkSize = 4096;
+            const ConvertStatus status =
+                convert(path("in.txt"), path("out.txt"), m_table, m_messenger, o);
+            setrlimit(RLIMIT_FSIZE, &old);
+            EXPECT_EQ(status, ConvertStatus::WriteFailed) << size.input;
+            EXPECT_EQ(zerva::test::readFile(path("out.txt")), "old") << size.input;
+        }
     }
-    EXPECT_EQ(m_messenger.prompts(),
-              QStringList({writeFailedMessage(), writeFailedMessage(), writeFailedMessage()}));
+    EXPECT_EQ(m_messenger.prompts(), QStringList(6, writeFailedMessage()));
     EXPECT_TRUE(m_messenger.boxes()[0].title.isEmpty());
     EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files).size(), 2); // no work file left
+}
+
+// An output of many buffers, written on a thread of its own, is the same as the one made in
+// memory, in every mode and output.
+TEST_F(TextFailures, LargeOutputsWrittenWhileConvertingAreWhole) {
+    const ConversionTable t = zerva::test::makeTable({"97=200", "98=", "99=201+202", "32=32"});
+    QByteArray in;
+    for (int k = 0; in.size() < 3000000; ++k) {
+        in += QByteArray("abc ab cab").left(3 + k % 7) + "\n";
+    }
+    for (const TextOutput output : {TextOutput::CodePage1256, TextOutput::Utf8}) {
+        ConvertOptions o;
+        o.output = output;
+        QByteArray expected;
+        ASSERT_EQ(ConvertTextBytes(in, expected, t, o), ConvertStatus::Success);
+        EXPECT_EQ(convertBytes(kPlain, t, in, o), expected);
+        ASSERT_EQ(ConvertTextBytesRtl(in, expected, t, o), ConvertStatus::Success);
+        EXPECT_EQ(convertBytes(kRtl, t, in, o), expected);
+        ASSERT_EQ(ConvertTextBytesLogical(in, expected, t, o), ConvertStatus::Success);
+        EXPECT_EQ(convertBytes(ConvertTextFileLogical, t, in, o), expected);
+    }
 }
 
 TEST_F(TextFailures, ConvertsAFileOntoItselfAndLeavesNoWorkFiles) {

@@ -560,43 +560,62 @@ ConvertStatus convertText(detail::Source& source, detail::Sink& sink, const Conv
 
 // Each byte's UTF-8 as one fixed-width entry, for the plain conversion's loop: 8 bytes
 // copied at once, and the output advanced by the text's length. A byte that may start a pair
-// or that is counted has no entry (length kSpecial); the general loop takes it.
+// or that is counted has no entry (length kSpecial); the general loop takes it. Runs of bytes
+// whose UTF-8 has at most four bytes go through the vector kernel.
 class ByteUtf8 {
 public:
     static constexpr std::uint8_t kSpecial = 0xFF;
 
     ByteUtf8(const ConversionTable& table, const UnitTexts& texts) {
         for (int x = 0; x < 256; ++x) {
+            const auto at = static_cast<std::size_t>(x);
             const ByteEntry& e = table.byte(static_cast<std::uint8_t>(x));
             const UnitTexts::Utf8& t = texts.utf8(x);
-            std::memcpy(&m_bytes[static_cast<std::size_t>(x)], t.bytes, 8);
-            m_length[static_cast<std::size_t>(x)] =
-                e.pairHead != 0 || e.noCounterpart ? kSpecial : t.length;
+            std::memcpy(&m_bytes[at], t.bytes, 8);
+            m_length[at] = e.pairHead != 0 || e.noCounterpart ? kSpecial : t.length;
+            for (std::size_t j = 0; j < 4; ++j) {
+                m_wide[j][at] = j < t.length ? t.bytes[j] : 0xFF;
+            }
+            if (m_length[at] > 4) {
+                m_wide[0][at] = 0xFE; // left to the loop below
+            }
         }
     }
 
-    // Writes the UTF-8 of in[0..n) to out (room for 8 more bytes than it writes) up to the
-    // first byte without an entry; returns how many bytes it took and adds the output's
-    // length to o.
+    // Writes the UTF-8 of in[0..n) to out (room for 8 more bytes than it writes, and for 4
+    // per byte and 64 more from o on) up to the first byte without an entry; returns how many
+    // bytes it took and adds the output's length to o.
     qsizetype run(const std::uint8_t* in, qsizetype n, std::uint8_t* out, qsizetype& o) const {
         qsizetype i = 0;
-        qsizetype at = o;
-        for (; i < n; ++i) {
-            const std::uint8_t x = in[i];
-            const std::uint8_t length = m_length[x];
-            if (length == kSpecial) {
-                break;
+        while (i < n) {
+            qsizetype end = n;
+            if (m_vector) {
+                // The kernel stops before a vector holding a byte it leaves; the loop below
+                // takes that vector's bytes (a vector has at most 64) and then hands back.
+                i += expandUtf8(m_wide, in + i, n - i, out, o);
+                end = std::min(n, i + 64);
             }
-            std::memcpy(out + at, &m_bytes[x], 8);
-            at += length;
+            qsizetype at = o;
+            for (; i < end; ++i) {
+                const std::uint8_t x = in[i];
+                const std::uint8_t length = m_length[x];
+                if (length == kSpecial) {
+                    o = at;
+                    return i;
+                }
+                std::memcpy(out + at, &m_bytes[x], 8);
+                at += length;
+            }
+            o = at;
         }
-        o = at;
         return i;
     }
 
 private:
     std::array<std::uint64_t, 256> m_bytes{};
     std::array<std::uint8_t, 256> m_length{};
+    Utf8Table m_wide{};
+    bool m_vector = expandsUtf8();
 };
 
 // Plain conversion to UTF-8: each unit writes its Unicode text. The bytes that are units by

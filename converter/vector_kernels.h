@@ -1,8 +1,8 @@
 // The converters' vector kernels, written once for every processor (run-time dispatch picks
 // the best instruction set the processor has): looking bytes up in a 256-entry table, for
-// the text converters, and converting blocks of RTF escapes. The lookups take a portable
-// flag: true runs the plain loop that states what the vector code computes (tests compare
-// the two).
+// the text converters, expanding bytes to their UTF-8, and converting blocks of RTF escapes.
+// The lookups take a portable flag: true runs the plain loop that states what the vector
+// code computes (tests compare the two).
 #pragma once
 
 #include <QtGlobal>
@@ -45,5 +45,20 @@ struct EscapeTables {
 // to limit + 1. Returns the number of bytes converted and written to out.
 qsizetype convertEscapeBlocks(const EscapeTables& tables, const std::uint8_t* p,
                               const std::uint8_t* limit, std::uint8_t* out);
+
+// Each byte value's UTF-8 in four slots: table[j][x] is byte j of the UTF-8 of x (of one to
+// four bytes), or 0xFF where it has no byte j. 0xFE in table[0][x] marks a byte value that
+// expandUtf8 leaves to its caller.
+using Utf8Table = std::array<std::array<std::uint8_t, 256>, 4>;
+
+// Whether expandUtf8 does anything on this processor (it needs AVX-512 VBMI's byte
+// permutes); where it does not, a loop over the bytes is as fast.
+bool expandsUtf8();
+
+// Writes the UTF-8 of in[0..n) to out from o on, a vector at a time, up to the first vector
+// that holds a byte left to the caller or the last whole vector; returns how many bytes it
+// took and advances o. out needs room for 4 * n + 64 bytes from o.
+qsizetype expandUtf8(const Utf8Table& table, const std::uint8_t* in, qsizetype n,
+                     std::uint8_t* out, qsizetype& o);
 
 } // namespace zerva::converter

@@ -307,4 +307,56 @@ TEST(VectorKernels, LookupsGiveThePlainLoopsResults) {
     });
 }
 
+// The UTF-8 expansion writes each byte's text, from one to four bytes or none, and stops
+// before the vector that holds a byte it leaves to its caller; where the processor has the
+// byte permutes it needs, it takes every whole vector up to there, and elsewhere nothing.
+TEST(VectorKernels, Utf8ExpansionWritesEachBytesTextUpToTheBytesItLeaves) {
+    Random random{5};
+    Utf8Table table{};
+    std::vector<std::string> texts(256);
+    for (std::size_t x = 0; x < 256; ++x) {
+        const std::size_t length = random.next() % 5;
+        for (std::size_t j = 0; j < 4; ++j) {
+            // Bytes of any value but the two markers, so that misplaced bytes show.
+            const auto b = static_cast<std::uint8_t>(j < length ? random.next() % 0xFE : 0xFF);
+            table[j][x] = b;
+            if (j < length) {
+                texts[x].push_back(static_cast<char>(b));
+            }
+        }
+    }
+    const std::uint8_t leftOver = 0x9C;
+    table[0][leftOver] = 0xFE;
+    std::vector<std::uint8_t> in(1000);
+    for (auto& b : in) {
+        b = static_cast<std::uint8_t>(random.next());
+        b = b == leftOver ? 0 : b;
+    }
+    onEveryVectorTarget([&] {
+        for (const qsizetype at : {-1, 0, 63, 64, 130, 999}) {
+            std::vector<std::uint8_t> bytes = in;
+            if (at >= 0) {
+                bytes[static_cast<std::size_t>(at)] = leftOver;
+            }
+            for (const qsizetype n : {0, 63, 64, 129, 1000}) {
+                std::vector<std::uint8_t> out(4 * static_cast<std::size_t>(n) + 64 + 3, 0xAA);
+                qsizetype o = 3;
+                const qsizetype taken = expandUtf8(table, bytes.data(), n, out.data(), o);
+                std::string expected;
+                for (qsizetype k = 0; k < taken; ++k) {
+                    expected += texts[bytes[static_cast<std::size_t>(k)]];
+                }
+                const qsizetype stop = at >= 0 && at < n ? at : n;
+                EXPECT_LE(taken, stop) << n << " " << at;
+                EXPECT_EQ(std::string(reinterpret_cast<const char*>(out.data()) + 3,
+                                      static_cast<std::size_t>(o - 3)),
+                          expected)
+                    << n << " " << at;
+                EXPECT_EQ(out[0], 0xAA); // nothing before o
+                EXPECT_EQ(taken, expandsUtf8() ? stop / 64 * 64 : 0) << n << " " << at;
+            }
+        }
+    });
+}
+
 } // namespace

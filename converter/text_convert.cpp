@@ -574,10 +574,10 @@ public:
             std::memcpy(&m_bytes[at], t.bytes, 8);
             m_length[at] = e.pairHead != 0 || e.noCounterpart ? kSpecial : t.length;
             for (std::size_t j = 0; j < 4; ++j) {
-                m_wide[j][at] = j < t.length ? t.bytes[j] : 0xFF;
+                m_wide[256 * j + at] = j < t.length ? t.bytes[j] : 0xFF;
             }
             if (m_length[at] > 4) {
-                m_wide[0][at] = 0xFE; // left to the loop below
+                m_wide[at] = 0xFE; // left to the loop below
             }
         }
     }

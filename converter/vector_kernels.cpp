@@ -327,7 +327,7 @@ qsizetype expandUtf8(const Utf8Table& table, const std::uint8_t* in, qsizetype n
                      std::uint8_t* out, qsizetype& o) {
     std::size_t written = 0;
     const auto taken = static_cast<qsizetype>(HWY_DYNAMIC_DISPATCH(ExpandUtf8Vector)(
-        table[0].data(), in, static_cast<std::size_t>(n), out + o, written));
+        table.data(), in, static_cast<std::size_t>(n), out + o, written));
     o += static_cast<qsizetype>(written);
     return taken;
 }

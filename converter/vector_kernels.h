@@ -46,10 +46,10 @@ struct EscapeTables {
 qsizetype convertEscapeBlocks(const EscapeTables& tables, const std::uint8_t* p,
                               const std::uint8_t* limit, std::uint8_t* out);
 
-// Each byte value's UTF-8 in four slots: table[j][x] is byte j of the UTF-8 of x (of one to
-// four bytes), or 0xFF where it has no byte j. 0xFE in table[0][x] marks a byte value that
-// expandUtf8 leaves to its caller.
-using Utf8Table = std::array<std::array<std::uint8_t, 256>, 4>;
+// Each byte value's UTF-8 in four slots of 256: table[256 * j + x] is byte j of the UTF-8 of
+// x (of one to four bytes), or 0xFF where it has no byte j. 0xFE in table[x] (slot 0) marks a
+// byte value that expandUtf8 leaves to its caller.
+using Utf8Table = std::array<std::uint8_t, 4 * 256>;
 
 // Whether expandUtf8 does anything on this processor (it needs AVX-512 VBMI's byte
 // permutes); where it does not, a loop over the bytes is as fast.

@@ -319,14 +319,14 @@ TEST(VectorKernels, Utf8ExpansionWritesEachBytesTextUpToTheBytesItLeaves) {
         for (std::size_t j = 0; j < 4; ++j) {
             // Bytes of any value but the two markers, so that misplaced bytes show.
             const auto b = static_cast<std::uint8_t>(j < length ? random.next() % 0xFE : 0xFF);
-            table[j][x] = b;
+            table[256 * j + x] = b;
             if (j < length) {
                 texts[x].push_back(static_cast<char>(b));
             }
         }
     }
     const std::uint8_t leftOver = 0x9C;
-    table[0][leftOver] = 0xFE;
+    table[leftOver] = 0xFE;
     std::vector<std::uint8_t> in(1000);
     for (auto& b : in) {
         b = static_cast<std::uint8_t>(random.next());

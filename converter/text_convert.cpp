@@ -511,6 +511,20 @@ private:
 // Plain conversion has no elements; the name lets the converters be written alike.
 template <typename> using NoOrderOf = NoOrder;
 
+// The status once the loop over the chunks has ended: the reader's, then the order stage's
+// last lines (which may fail to come back from their spill file, or to be written).
+template <typename Order, typename Out>
+ConvertStatus afterLastChunk(ConvertStatus status, const detail::ChunkReader& reader, Order& order,
+                             const Out& out) {
+    if (status == ConvertStatus::Success) {
+        status = reader.status();
+    }
+    if (status == ConvertStatus::Success && !order.finish()) {
+        status = out.failed() ? ConvertStatus::WriteFailed : ConvertStatus::ReadFailed;
+    }
+    return status;
+}
+
 // Reads the source chunk by chunk, segments each chunk and hands its output to the order
 // stage, then puts the destination in place. The write failure message is shown here for
 // all three converters.
@@ -548,13 +562,7 @@ ConvertStatus convertText(detail::Source& source, detail::Sink& sink, const Conv
             break;
         }
     }
-    if (status == ConvertStatus::Success) {
-        status = reader.status();
-    }
-    if (status == ConvertStatus::Success && !order.finish()) {
-        // The last lines failed to come back from their spill file, or to be written.
-        status = out.failed() ? ConvertStatus::WriteFailed : ConvertStatus::ReadFailed;
-    }
+    status = afterLastChunk(status, reader, order, out);
     return detail::finishConversion(status, out, segment.counted(), options);
 }
 
@@ -741,13 +749,7 @@ ConvertStatus convertTextElements(detail::Source& source, detail::Sink& sink,
             break;
         }
     }
-    if (status == ConvertStatus::Success) {
-        status = reader.status();
-    }
-    if (status == ConvertStatus::Success && !order.finish()) {
-        // The last lines failed to come back from their spill file, or to be written.
-        status = out.failed() ? ConvertStatus::WriteFailed : ConvertStatus::ReadFailed;
-    }
+    status = afterLastChunk(status, reader, order, out);
     out.flush();
     return detail::finishConversion(status, bytes, segment.counted(), options);
 }
